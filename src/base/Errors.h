@@ -1,0 +1,34 @@
+#pragma once
+// Every failure text the program can show, and the two exception kinds that
+// carry them.
+#include <stdexcept>
+#include <string>
+
+namespace velora {
+
+namespace msg {
+inline constexpr const char* kWindowHandleRequired = "Window handle required";
+inline constexpr const char* kGetDcFailed = "GetDC() failed";
+inline constexpr const char* kInitOpenGlFailed = "InitOpenGL() failed";
+inline constexpr const char* kCreateRenderingContextFailed = "CreateRenderingContext() failed";
+inline constexpr const char* kOsErrorWithCode = "System Error.  Code: %d.\n%s";
+inline constexpr const char* kOsErrorUnknown = "A call to an OS function failed";
+}  // namespace msg
+
+// A failure with a message text for the user.
+class Exception : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// A failed call into the operating system, with its error code (0: none).
+class EOSError : public Exception {
+public:
+    EOSError(int code, const std::string& description);
+    int ErrorCode() const { return FErrorCode; }
+
+private:
+    int FErrorCode;
+};
+
+}  // namespace velora

@@ -1,0 +1,38 @@
+#pragma once
+// The engine's link to the window system: a window's drawing surface, the
+// OpenGL library and the rendering context. Called a few times per engine
+// life and once per frame (SwapBuffers), never per vertex.
+#include "base/Handles.h"
+#include "engine/GlApi.h"
+
+namespace velora {
+
+enum class ContextOption : unsigned { None = 0, DoubleBuffered = 1 };
+
+class GraphicsBinding {
+public:
+    virtual ~GraphicsBinding() = default;
+
+    // The window's drawing surface; 0 when it cannot be had.
+    virtual DeviceContext GetDC(WindowHandle wnd) = 0;
+    virtual void ReleaseDC(WindowHandle wnd, DeviceContext dc) = 0;
+
+    // Loads the OpenGL library (and, optionally, the GLU library beside it)
+    // and fills `gl`. True exactly when the OpenGL library was loaded.
+    virtual bool InitOpenGL(const char* library, const char* gluLibrary, GlApi& gl) = 0;
+
+    // A rendering context for the surface, from the fixed request. A failing
+    // platform step raises EOSError; 0 means no context without an error.
+    virtual RenderingContext CreateRenderingContext(DeviceContext dc, ContextOption options,
+                                                    int colorBits, int depthBits, int stencilBits,
+                                                    int accumBits, int auxBuffers, int layer) = 0;
+    // Makes rc current on dc; (0, 0) deactivates. The result is not reported.
+    virtual void MakeCurrent(DeviceContext dc, RenderingContext rc) = 0;
+    virtual void DeleteContext(RenderingContext rc) = 0;
+    virtual void SwapBuffers(DeviceContext dc) = 0;
+
+    // The window's outer rectangle, frame included. False leaves `rect` as is.
+    virtual bool GetWindowRect(WindowHandle wnd, Rect& rect) = 0;
+};
+
+}  // namespace velora

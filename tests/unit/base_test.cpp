@@ -1,0 +1,83 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <limits>
+
+#include "base/Errors.h"
+#include "base/Numeric.h"
+#include "base/Random.h"
+
+namespace velora {
+namespace {
+
+TEST(RandomTest, StepsTheSeedOncePerCallFromZero) {
+    RandSeed = 0;
+    const std::uint32_t expected[] = {1u, 134775814u, 3698175007u, 870078620u, 1172187917u};
+    for (const std::uint32_t seed : expected) {
+        Random(10);
+        EXPECT_EQ(RandSeed, seed);
+    }
+}
+
+TEST(RandomTest, RangeDrawIsTheHighHalfOfSeedTimesRange) {
+    RandSeed = 12345;
+    EXPECT_EQ(Random(100), 38);
+    EXPECT_EQ(Random(100), 28);
+    EXPECT_EQ(Random(7), 0);
+    EXPECT_EQ(Random(1000000), 553610);
+    EXPECT_EQ(Random(0x7FFFFFFF), 1360806764);
+}
+
+TEST(RandomTest, EmptyRangeGivesZeroButStillAdvances) {
+    RandSeed = 0;
+    EXPECT_EQ(Random(0), 0);
+    EXPECT_EQ(RandSeed, 1u);
+}
+
+TEST(RandomTest, RealDrawIsSeedTimesTwoToMinus32) {
+    RandSeed = 0xFFFFFFFFu;
+    const long double r = Random();
+    EXPECT_EQ(RandSeed, 4160191484u);
+    EXPECT_EQ(r, 4160191484.0L / 4294967296.0L);
+    EXPECT_LT(r, 1.0L);
+    RandSeed = 649090867u;  // the next seed is 0
+    EXPECT_EQ(Random(), 0.0L);
+}
+
+TEST(NumericTest, RoundSettlesTiesTowardsEven) {
+    EXPECT_EQ(Round(0.5L), 0);
+    EXPECT_EQ(Round(1.5L), 2);
+    EXPECT_EQ(Round(2.5L), 2);
+    EXPECT_EQ(Round(-2.5L), -2);
+    EXPECT_EQ(Round(100.5L), 100);
+    EXPECT_EQ(Round(101.5L), 102);
+    EXPECT_EQ(Round(1572.864L), 1573);
+    EXPECT_EQ(Round(-0.7L), -1);
+}
+
+TEST(NumericTest, TruncGoesTowardsZero) {
+    EXPECT_EQ(Trunc(206.55L), 206);
+    EXPECT_EQ(Trunc(-2.9L), -2);
+    EXPECT_EQ(Trunc(0.999L), 0);
+}
+
+TEST(NumericTest, OutOfRangeConversionsGiveTheIndefiniteInteger) {
+    constexpr auto kIndefinite = std::numeric_limits<std::int64_t>::min();
+    EXPECT_EQ(Round(std::numeric_limits<long double>::quiet_NaN()), kIndefinite);
+    EXPECT_EQ(Trunc(std::numeric_limits<long double>::infinity()), kIndefinite);
+    EXPECT_EQ(Trunc(1e30L), kIndefinite);
+}
+
+TEST(NumericTest, TickDifferencesWrap) {
+    EXPECT_EQ(TickDiff(5u, 0xFFFFFFFBu), 10u);
+    EXPECT_EQ(TickDiff(1000u, 984u), 16u);
+}
+
+TEST(ErrorsTest, OsErrorTextCarriesCodeAndDescription) {
+    EXPECT_STREQ(EOSError(5, "Access denied.").what(), "System Error.  Code: 5.\nAccess denied.");
+    EXPECT_STREQ(EOSError(0, "ignored").what(), "A call to an OS function failed");
+    EXPECT_EQ(EOSError(5, "x").ErrorCode(), 5);
+}
+
+}  // namespace
+}  // namespace velora
