@@ -3,7 +3,7 @@
 VELORA_PACKAGES=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  libx11-dev libgl-dev libgl1-mesa-dri libglx-mesa0 libjpeg62-turbo-dev
+  libx11-dev libxfixes-dev libgl-dev libgl1-mesa-dri libglx-mesa0 libjpeg62-turbo-dev
   xvfb xauth xdotool x11-apps x11-utils imagemagick locales
 )
 

@@ -7,7 +7,7 @@
 
 namespace velora {
 
-enum class ContextOption : unsigned { None = 0, DoubleBuffered = 1 };
+enum class ContextOption : unsigned { SingleBuffered = 0, DoubleBuffered = 1 };
 
 class GraphicsBinding {
 public:

@@ -113,7 +113,7 @@ void TVeloraEngine::InitGraphics() {
     if (!FGraphics.InitOpenGL(VELORA_GL_LIBRARY, VELORA_GLU_LIBRARY, FGl))
         throw Exception(msg::kInitOpenGlFailed);
     FRC = FGraphics.CreateRenderingContext(
-        FDC, FDoubleBuffered ? ContextOption::DoubleBuffered : ContextOption::None, 32, 24, 0, 0, 0, 0);
+        FDC, FDoubleBuffered ? ContextOption::DoubleBuffered : ContextOption::SingleBuffered, 32, 24, 0, 0, 0, 0);
     if (FRC == 0) throw Exception(msg::kCreateRenderingContextFailed);
     FGraphics.MakeCurrent(FDC, FRC);
 

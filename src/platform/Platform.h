@@ -1,0 +1,187 @@
+#pragma once
+// The platform layer: everything the program asks of the window system and
+// the operating system, in one place.
+//
+//   Application  the connection to the window system and the message loop:
+//                an application-wide message hook that sees every queued
+//                message before dispatch, an idle handler, modal loops, the
+//                message box, window creation, screen metrics, and the
+//                services below.
+//   Window       one window of ours: full screen, a borderless popup, a
+//                sizeable frame, a fixed dialog, or a child of a foreign
+//                window. Dispatched messages reach it through its WindowProc.
+//   Graphics()   the engine's GraphicsBinding (OpenGL loading, contexts).
+//   SystemClock  the millisecond tick and the high-resolution counter.
+//
+// Messages carry Windows' numbers and meanings (WM_KEYDOWN with a virtual-key
+// code in wParam, mouse positions packed into lParam), so the forms read like
+// the product's own tables on every backend.
+//
+// Backends: x11/ (Xlib + GLX). A Win32 backend implements the same two
+// classes with user32/gdi32/WGL; its sources include this header before
+// <windows.h>, whose macros share the message names below.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/Clock.h"
+#include "base/Errors.h"
+#include "base/Handles.h"
+#include "engine/GraphicsBinding.h"
+
+namespace velora::platform {
+
+namespace msg {
+inline constexpr const char* kCannotOpenDisplay = "cannot open display \"%s\"";
+inline constexpr const char* kPictureIncomplete = "The picture's pixels do not fill its size";
+}  // namespace msg
+
+inline constexpr std::uint32_t WM_DESTROY = 2;
+inline constexpr std::uint32_t WM_SIZE = 5;
+inline constexpr std::uint32_t WM_PAINT = 15;
+inline constexpr std::uint32_t WM_CLOSE = 16;
+inline constexpr std::uint32_t WM_ERASEBKGND = 20;
+inline constexpr std::uint32_t WM_KEYDOWN = 256;
+inline constexpr std::uint32_t WM_SYSKEYDOWN = 260;
+inline constexpr std::uint32_t WM_MOUSEMOVE = 512;
+inline constexpr std::uint32_t WM_LBUTTONDOWN = 513;
+inline constexpr std::uint32_t WM_LBUTTONUP = 514;
+inline constexpr std::uint32_t WM_RBUTTONDOWN = 516;
+inline constexpr std::uint32_t WM_RBUTTONUP = 517;
+inline constexpr std::uint32_t WM_MBUTTONDOWN = 519;
+inline constexpr std::uint32_t WM_MBUTTONUP = 520;
+inline constexpr std::uint32_t WM_MOUSEWHEEL = 522;
+inline constexpr std::uint32_t WM_XBUTTONDOWN = 523;
+inline constexpr std::uint32_t WM_XBUTTONUP = 524;
+inline constexpr std::uint32_t WM_MOUSEHWHEEL = 526;
+
+inline constexpr std::uintptr_t VK_PAUSE = 19;
+
+struct Message {
+    WindowHandle window = 0;
+    std::uint32_t message = 0;
+    std::uintptr_t wParam = 0;
+    std::intptr_t lParam = 0;
+};
+
+// Mouse messages pack the client position as two signed 16-bit halves.
+constexpr std::intptr_t MakePointParam(int x, int y) {
+    return static_cast<std::intptr_t>((static_cast<std::uint32_t>(y) & 0xFFFFu) << 16 |
+                                      (static_cast<std::uint32_t>(x) & 0xFFFFu));
+}
+constexpr int PointX(std::intptr_t lParam) { return static_cast<std::int16_t>(lParam & 0xFFFF); }
+constexpr int PointY(std::intptr_t lParam) {
+    return static_cast<std::int16_t>((lParam >> 16) & 0xFFFF);
+}
+
+// Sees every queued message before dispatch; setting `handled` drops it.
+using MessageHook = std::function<void(Message& msg, bool& handled)>;
+// Runs whenever the queue is empty; leaving `done` true lets the loop wait
+// for the next message, false makes it look again at once.
+using IdleHandler = std::function<void(bool& done)>;
+// A window's own handling of a dispatched message. False lets the default
+// handling run: WM_CLOSE destroys the window, WM_ERASEBKGND fills it with
+// its background colour (if it has one), WM_PAINT draws its picture.
+// WM_DESTROY tells that the window is gone, also when another program
+// destroyed it.
+using WindowProc = std::function<bool(const Message& msg)>;
+
+enum class WindowKind {
+    FullScreen,  // over the whole virtual screen, topmost, takes keyboard and pointer
+    Popup,       // borderless, topmost, at the given place
+    Sizeable,    // caption, sizeable frame, system menu; not topmost
+    Dialog,      // caption and close box, fixed size
+    Child,       // a visible child of Parent, which may belong to another program
+};
+
+enum class PointerShape { Arrow, Hidden, Hand };
+
+struct WindowSpec {
+    WindowKind Kind = WindowKind::Sizeable;
+    std::string Caption;
+    Rect Bounds;                  // client area; root coordinates, a child's in its parent's
+    int MinWidth = 0;             // the frame cannot be made smaller (Sizeable)
+    int MinHeight = 0;
+    WindowHandle Parent = 0;      // Child only
+    bool HasBackground = false;   // erased with BackgroundRgb; otherwise never erased
+    std::uint32_t BackgroundRgb = 0;  // 0xRRGGBB
+};
+
+// RGB888 pixels, rows top to bottom.
+struct Picture {
+    int Width = 0;
+    int Height = 0;
+    std::vector<unsigned char> Rgb;
+};
+
+class Window {
+public:
+    virtual ~Window() = default;  // destroys the window if it still exists
+
+    virtual WindowHandle Handle() const = 0;
+    // Maps the window; a full-screen window then takes keyboard and pointer.
+    virtual void Show() = 0;
+    // Destroys the window; harmless when it is gone already.
+    virtual void Destroy() = 0;
+    virtual void SetCursor(PointerShape shape) = 0;
+    // Shown at the client area's top-left corner on every paint.
+    virtual void SetPicture(const Picture& picture) = 0;
+    virtual Rect ClientRect() const = 0;
+};
+
+// The window system cannot be reached.
+class DisplayError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+class Application {
+public:
+    virtual ~Application() = default;
+
+    // The name under which the running application is listed; also the
+    // message box's title.
+    virtual void SetTitle(const std::string& title) = 0;
+    virtual std::string Title() const = 0;
+
+    virtual void SetMessageHook(MessageHook hook) = 0;
+    virtual void SetIdleHandler(IdleHandler idle) = 0;
+    // The message loop: returns once Terminate has been called.
+    virtual void Run() = 0;
+    virtual void Terminate() = 0;
+    virtual bool Terminated() const = 0;
+    // Handles every waiting message and returns when none is left.
+    virtual void ProcessMessages() = 0;
+    // Shows `dialog` and runs the loop (hook and idle handler included) until
+    // EndModal or Terminate; input for other windows is dropped meanwhile.
+    virtual void RunModal(Window& dialog) = 0;
+    virtual void EndModal() = 0;
+    // A modal box with `text` and a single OK button.
+    virtual void ShowMessage(const std::string& text) = 0;
+
+    // Throws Exception when the window cannot be created.
+    virtual std::unique_ptr<Window> OpenWindow(const WindowSpec& spec, WindowProc proc) = 0;
+    // Any window of any program; never fails.
+    virtual bool IsWindow(WindowHandle wnd) = 0;
+    virtual bool GetClientRect(WindowHandle wnd, Rect& rect) = 0;
+    virtual Rect VirtualScreen() = 0;
+    // The primary screen less what a desktop reserves for its panels.
+    virtual Rect WorkArea() = 0;
+
+    virtual GraphicsBinding& Graphics() = 0;
+    virtual Clock& SystemClock() = 0;
+    // Whether the system can handle the Russian locale (not whether it is
+    // the user's language).
+    virtual bool IsRussianLocaleInstalled() = 0;
+    // Hands a document or address to the desktop's opener; true when it was
+    // started. Does not wait for it.
+    virtual bool OpenDocument(const std::string& fileName, const std::string& parameters) = 0;
+};
+
+// The backend's application on the named display (empty: the default one).
+// Throws DisplayError when it cannot be opened.
+std::unique_ptr<Application> CreateApplication(const std::string& displayName = {});
+
+}  // namespace velora::platform

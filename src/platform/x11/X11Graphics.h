@@ -1,0 +1,55 @@
+#pragma once
+// The engine's GraphicsBinding on Xlib and GLX. A device context is the
+// binding of the display, a window and that window's visual; a rendering
+// context is a GLX context. The OpenGL library is loaded with dlopen and
+// stays loaded.
+// Before Xlib, whose None and Status macros would garble it.
+#include "engine/GraphicsBinding.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <map>
+#include <memory>
+#include <set>
+
+namespace velora::platform::x11 {
+
+class X11Graphics : public GraphicsBinding {
+public:
+    explicit X11Graphics(Display* display);
+    ~X11Graphics() override;
+    X11Graphics(const X11Graphics&) = delete;
+    X11Graphics& operator=(const X11Graphics&) = delete;
+
+    DeviceContext GetDC(WindowHandle wnd) override;
+    void ReleaseDC(WindowHandle wnd, DeviceContext dc) override;
+    bool InitOpenGL(const char* library, const char* gluLibrary, GlApi& gl) override;
+    RenderingContext CreateRenderingContext(DeviceContext dc, ContextOption options, int colorBits,
+                                            int depthBits, int stencilBits, int accumBits,
+                                            int auxBuffers, int layer) override;
+    void MakeCurrent(DeviceContext dc, RenderingContext rc) override;
+    void DeleteContext(RenderingContext rc) override;
+    void SwapBuffers(DeviceContext dc) override;
+    bool GetWindowRect(WindowHandle wnd, Rect& rect) override;
+
+private:
+    struct Surface {
+        ::Window Window;
+        VisualID Visual;
+    };
+    // The GLX entry points; GLX's header stays out of this one, because the
+    // OpenGL header it pulls in defines the GL_ names as macros.
+    struct Glx;
+
+    const Surface* FindSurface(DeviceContext dc) const;
+    bool VisualSupportsRgbaGl(XVisualInfo& visual) const;
+    ::Window FrameOf(::Window window) const;
+
+    Display* FDisplay;
+    std::unique_ptr<Glx> FGlx;
+    std::map<DeviceContext, std::unique_ptr<Surface>> FSurfaces;
+    std::set<RenderingContext> FContexts;
+};
+
+}  // namespace velora::platform::x11
