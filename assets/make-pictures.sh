@@ -50,12 +50,12 @@ build_sky() {
         fi
     done
     # Coloured outlines in the saver's own style, kept to the margins.
-    local spec cx cy r rot colour
-    for spec in "28 26 8 8 #9d7bff" "372 26 9 -12 #5ee0ff" "30 118 12 12 #ff6b8b" \
+    local item cx cy r rot colour
+    for item in "28 26 8 8 #9d7bff" "372 26 9 -12 #5ee0ff" "30 118 12 12 #ff6b8b" \
                 "370 110 13 -8 #ffd25e" "24 172 7 20 #5ee0ff" "378 170 8 -5 #9d7bff" \
                 "36 296 14 15 #7dff9a" "362 292 19 -20 #ffd25e" "72 254 6 0 #5ee0ff" \
                 "330 248 7 30 #ff6b8b"; do
-        read -r cx cy r rot colour <<<"$spec"
+        read -r cx cy r rot colour <<<"$item"
         sky_args+=(-fill none -stroke "$colour" -strokewidth 1.6
                    -draw "polygon $(star_points "$cx" "$cy" "$r" "$rot")" -stroke none)
     done
@@ -73,9 +73,9 @@ render_page() {
     local out="$1" title="$2" line1="$3" line2="$4" amount_label="$5" amount="$6"
     local accept_label="$7" button="$8" hint="$9"
     shift 9
-    local badges=("$@") spec label bg fg w total=0 gap=10 x args=()
-    for spec in "${badges[@]}"; do
-        IFS='|' read -r label bg fg w <<<"$spec"
+    local badges=("$@") item label bg fg w total=0 gap=10 x args=()
+    for item in "${badges[@]}"; do
+        IFS='|' read -r label bg fg w <<<"$item"
         total=$((total + w))
     done
     total=$((total + gap * (${#badges[@]} - 1)))
@@ -91,8 +91,8 @@ render_page() {
           -font "$regular" -pointsize 12 -fill '#8f9bd0' -annotate +0+180 "$accept_label")
 
     x=$(((width - total) / 2))
-    for spec in "${badges[@]}"; do
-        IFS='|' read -r label bg fg w <<<"$spec"
+    for item in "${badges[@]}"; do
+        IFS='|' read -r label bg fg w <<<"$item"
         local badge=()
         mapfile -d '' badge < <(badge_args "$label" "$bg" "$fg" "$w")
         args+=("${badge[@]}" -gravity northwest -geometry "+$x+200" -composite)

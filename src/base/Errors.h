@@ -13,6 +13,11 @@ inline constexpr const char* kInitOpenGlFailed = "InitOpenGL() failed";
 inline constexpr const char* kCreateRenderingContextFailed = "CreateRenderingContext() failed";
 inline constexpr const char* kOsErrorWithCode = "System Error.  Code: %d.\n%s";
 inline constexpr const char* kOsErrorUnknown = "A call to an OS function failed";
+inline constexpr const char* kCannotOpenDisplay = "cannot open display \"%s\"";
+inline constexpr const char* kPictureIncomplete = "The picture's pixels do not fill its size";
+inline constexpr const char* kJpegDecodeFailed = "Cannot decode the JPEG picture: ";
+inline constexpr const char* kJpegTooLarge = "%ux%u pixels is more than the %lld allowed";
+inline constexpr const char* kUnknownPictureLanguage = "Unknown language of the donation picture";
 }  // namespace msg
 
 // A failure with a message text for the user.

@@ -33,11 +33,6 @@
 
 namespace velora::platform {
 
-namespace msg {
-inline constexpr const char* kCannotOpenDisplay = "cannot open display \"%s\"";
-inline constexpr const char* kPictureIncomplete = "The picture's pixels do not fill its size";
-}  // namespace msg
-
 inline constexpr std::uint32_t WM_DESTROY = 2;
 inline constexpr std::uint32_t WM_SIZE = 5;
 inline constexpr std::uint32_t WM_PAINT = 15;

@@ -8,12 +8,6 @@
 
 namespace velora {
 
-namespace msg {
-inline constexpr const char* kJpegDecodeFailed = "Cannot decode the JPEG picture: ";
-inline constexpr const char* kJpegTooLarge = "%ux%u pixels is more than the %lld allowed";
-inline constexpr const char* kUnknownPictureLanguage = "Unknown language of the donation picture";
-}  // namespace msg
-
 enum class PictureLanguage { English, Russian };
 
 // RGB888, rows top to bottom, no padding between rows.
