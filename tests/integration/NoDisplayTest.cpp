@@ -10,8 +10,8 @@ std::string deadDisplay() {
   for (int n = 600; n < 700; ++n) {
     std::string socket = "/tmp/.X11-unix/X";
     socket += std::to_string(n);
-    if (displayNumberFree(n) && !std::filesystem::exists(socket)) {
-      return displayName(n);
+    if (velora::testing::DisplayNumberFree(n) && !std::filesystem::exists(socket)) {
+      return velora::testing::DisplayName(n);
     }
   }
   return {};

@@ -120,10 +120,11 @@ void ProcessTest::finish() {
 void XSessionTest::SetUp() {
   ProcessTest::SetUp();
   if (HasFatalFailure()) return;
+  server_ = std::make_unique<velora::testing::XvfbServer>(1024, 768);
+  ASSERT_TRUE(server_->Running()) << "Xvfb could not be started on any display from :90 to :140";
+  harnessPids_.push_back(server_->Pid());
   try {
-    server_ = std::make_unique<Xvfb>(scratch(), 1024, 768);
-    harnessPids_.push_back(server_->pid());
-    connection_ = std::make_unique<XConnection>(server_->display());
+    connection_ = std::make_unique<XConnection>(server_->Display());
   } catch (const std::exception& e) {
     FAIL() << e.what();
   }
@@ -138,7 +139,7 @@ void XSessionTest::TearDown() {
 
 Environment XSessionTest::environment() const {
   Environment env = inheritedEnvironment();
-  env["DISPLAY"] = server_->display();
+  env["DISPLAY"] = server_->Display();
   return env;
 }
 

@@ -12,7 +12,7 @@
 #include "harness/Image.h"
 #include "harness/Process.h"
 #include "harness/XConnection.h"
-#include "harness/Xvfb.h"
+#include "XvfbServer.h"
 
 namespace itest {
 
@@ -92,7 +92,7 @@ class XSessionTest : public ProcessTest {
   void recordFailureEvidence() override;
 
   XConnection& x() { return *connection_; }
-  const std::string& display() const { return server_->display(); }
+  const std::string& display() const { return server_->Display(); }
   Environment environment() const;
 
   Process& launch(const std::vector<std::string>& args, const Environment& extra = {},
@@ -126,7 +126,7 @@ class XSessionTest : public ProcessTest {
                                     std::chrono::milliseconds timeout = kPatience);
 
  private:
-  std::unique_ptr<Xvfb> server_;
+  std::unique_ptr<velora::testing::XvfbServer> server_;
   std::unique_ptr<XConnection> connection_;
 };
 

@@ -1,9 +1,9 @@
 #pragma once
-// A private X server for one test program: Xvfb on a display number
-// between :90 and :140 that nobody holds, listening on no TCP port. The
+// A private X server for a test: Xvfb on a display number between :90 and
+// :140 that nobody holds, with a black root window and no TCP port. The
 // constructor returns once the server accepts connections; the destructor
-// stops it and waits for it. The server also ends by itself when the test
-// program dies, so nothing outlives the tests.
+// stops it and waits for it. The server also ends when the test program
+// dies, however it dies, so nothing outlives the tests.
 #include <sys/types.h>
 
 #include <string>
@@ -11,6 +11,12 @@
 struct _XDisplay;
 
 namespace velora::testing {
+
+// ":N"
+std::string DisplayName(int number);
+
+// True when no live X server holds display number `number`.
+bool DisplayNumberFree(int number);
 
 class XvfbServer {
 public:
@@ -23,13 +29,14 @@ public:
     // ":N", or empty when no server could be started.
     const std::string& Display() const { return FDisplay; }
     int Number() const { return FNumber; }
+    pid_t Pid() const { return FPid; }
 
 private:
     bool TryStart(int number, int width, int height);
 
     pid_t FPid = -1;
     // Xvfb -terminate exits with its last client: this one lives as long as
-    // the test program.
+    // the server is wanted, so the server never resets under a test either.
     _XDisplay* FKeepAlive = nullptr;
     int FNumber = -1;
     std::string FDisplay;
