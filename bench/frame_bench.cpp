@@ -35,11 +35,11 @@ int main(int argc, char** argv) {
     try {
         using namespace velora;
         auto app = platform::CreateApplication();
-        platform::WindowSpec spec;
-        spec.Kind = platform::WindowKind::FullScreen;
-        spec.Caption = "Velora Skyshow";
-        spec.Bounds = app->VirtualScreen();
-        auto window = app->OpenWindow(spec, [](const platform::Message&) { return false; });
+        platform::WindowSpec request;
+        request.Kind = platform::WindowKind::FullScreen;
+        request.Caption = "Velora Skyshow";
+        request.Bounds = app->VirtualScreen();
+        auto window = app->OpenWindow(request, [](const platform::Message&) { return false; });
         window->Show();
         app->ProcessMessages();
         TVeloraEngine engine(app->Graphics(), app->SystemClock(), window->Handle(), true, false);

@@ -7,13 +7,13 @@ using namespace platform;
 TPreviewPanel::TPreviewPanel(Application& app, WindowHandle parentWnd) {
     Rect client;
     app.GetClientRect(parentWnd, client);
-    WindowSpec spec;
-    spec.Kind = WindowKind::Child;
-    spec.Parent = parentWnd;
-    spec.Bounds = Rect{0, 0, client.Right - client.Left, client.Bottom - client.Top};
-    spec.HasBackground = true;
-    spec.BackgroundRgb = 0x000000;
-    FWindow = app.OpenWindow(spec, [this](const Message& msg) { return WndProc(msg); });
+    WindowSpec request;
+    request.Kind = WindowKind::Child;
+    request.Parent = parentWnd;
+    request.Bounds = Rect{0, 0, client.Right - client.Left, client.Bottom - client.Top};
+    request.HasBackground = true;
+    request.BackgroundRgb = 0x000000;
+    FWindow = app.OpenWindow(request, [this](const Message& msg) { return WndProc(msg); });
     FWindow->Show();
 }
 

@@ -157,7 +157,7 @@ public:
     virtual void ShowMessage(const std::string& text) = 0;
 
     // Throws Exception when the window cannot be created.
-    virtual std::unique_ptr<Window> OpenWindow(const WindowSpec& spec, WindowProc proc) = 0;
+    virtual std::unique_ptr<Window> OpenWindow(const WindowSpec& request, WindowProc proc) = 0;
     // Any window of any program; never fails.
     virtual bool IsWindow(WindowHandle wnd) = 0;
     virtual bool GetClientRect(WindowHandle wnd, Rect& rect) = 0;

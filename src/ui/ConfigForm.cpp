@@ -15,16 +15,16 @@ TfrmConfig::TfrmConfig(Application& app)
       FLanguage(app.IsRussianLocaleInstalled() ? PictureLanguage::Russian : PictureLanguage::English) {
     DecodedPicture picture = DecodeDonationPicture(FLanguage);
     const Rect desktop = app.VirtualScreen();
-    WindowSpec spec;
-    spec.Kind = WindowKind::Dialog;
-    spec.Caption = kFormCaption;
-    spec.Bounds.Left = desktop.Left + (desktop.Right - desktop.Left - picture.Width) / 2;
-    spec.Bounds.Top = desktop.Top + (desktop.Bottom - desktop.Top - picture.Height) / 2;
-    spec.Bounds.Right = spec.Bounds.Left + picture.Width;
-    spec.Bounds.Bottom = spec.Bounds.Top + picture.Height;
-    spec.HasBackground = true;
-    spec.BackgroundRgb = kWindowColor;
-    FWindow = app.OpenWindow(spec, [this](const Message& msg) { return WndProc(msg); });
+    WindowSpec request;
+    request.Kind = WindowKind::Dialog;
+    request.Caption = kFormCaption;
+    request.Bounds.Left = desktop.Left + (desktop.Right - desktop.Left - picture.Width) / 2;
+    request.Bounds.Top = desktop.Top + (desktop.Bottom - desktop.Top - picture.Height) / 2;
+    request.Bounds.Right = request.Bounds.Left + picture.Width;
+    request.Bounds.Bottom = request.Bounds.Top + picture.Height;
+    request.HasBackground = true;
+    request.BackgroundRgb = kWindowColor;
+    FWindow = app.OpenWindow(request, [this](const Message& msg) { return WndProc(msg); });
     FWindow->SetCursor(PointerShape::Hand);
     FWindow->SetPicture(Picture{picture.Width, picture.Height, std::move(picture.Rgb)});
 }

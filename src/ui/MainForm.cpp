@@ -22,13 +22,13 @@ WindowKind KindOf(MainLayout layout) {
 TfrmMainForm::TfrmMainForm(Application& app, const Arguments& args)
     : FApp(app), FLayout(ChooseLayout(args)), FInput(app.SystemClock()) {
     const MainPlacement place = PlaceMainForm(FLayout, app.VirtualScreen(), app.WorkArea());
-    WindowSpec spec;
-    spec.Kind = KindOf(FLayout);
-    spec.Caption = kFormCaption;
-    spec.Bounds = place.Client;
-    spec.MinWidth = place.MinWidth;
-    spec.MinHeight = place.MinHeight;
-    FWindow = app.OpenWindow(spec, [this](const Message& msg) { return WndProc(msg); });
+    WindowSpec request;
+    request.Kind = KindOf(FLayout);
+    request.Caption = kFormCaption;
+    request.Bounds = place.Client;
+    request.MinWidth = place.MinWidth;
+    request.MinHeight = place.MinHeight;
+    FWindow = app.OpenWindow(request, [this](const Message& msg) { return WndProc(msg); });
 
     // Every layout property is set by now: the engine keeps this very
     // window's drawing surface.

@@ -15,10 +15,10 @@ using namespace platform;
 using X11Graphics = X11Test;
 
 WindowSpec Popup(Rect bounds) {
-    WindowSpec spec;
-    spec.Kind = WindowKind::Popup;
-    spec.Bounds = bounds;
-    return spec;
+    WindowSpec request;
+    request.Kind = WindowKind::Popup;
+    request.Bounds = bounds;
+    return request;
 }
 
 TEST_F(X11Graphics, TheOpenGlLibraryIsLoadedByNameWithAllSixteenEntryPoints) {
@@ -102,10 +102,10 @@ TEST_F(X11Graphics, FailingContextStepsRaiseThePlatformsError) {
 
 TEST_F(X11Graphics, TheWindowRectangleIsInRootCoordinates) {
     const ::Window host = ForeignWindow(200, 150);  // at 10, 10
-    WindowSpec spec = Popup(Rect{5, 7, 105, 57});
-    spec.Kind = WindowKind::Child;
-    spec.Parent = host;
-    auto child = App->OpenWindow(spec, nullptr);
+    WindowSpec request = Popup(Rect{5, 7, 105, 57});
+    request.Kind = WindowKind::Child;
+    request.Parent = host;
+    auto child = App->OpenWindow(request, nullptr);
     Rect rect;
     ASSERT_TRUE(App->Graphics().GetWindowRect(child->Handle(), rect));
     EXPECT_EQ(rect.Left, 15);

@@ -17,11 +17,11 @@ using namespace platform;
 using X11MessageLoop = X11Test;
 
 WindowSpec TopLevel(WindowKind kind) {
-    WindowSpec spec;
-    spec.Kind = kind;
-    spec.Caption = "Velora Skyshow";
-    spec.Bounds = Rect{50, 50, 250, 200};
-    return spec;
+    WindowSpec request;
+    request.Kind = kind;
+    request.Caption = "Velora Skyshow";
+    request.Bounds = Rect{50, 50, 250, 200};
+    return request;
 }
 
 TEST_F(X11MessageLoop, TheHookSeesAQueuedMessageBeforeItsWindow) {

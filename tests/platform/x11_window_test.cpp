@@ -11,11 +11,11 @@ namespace {
 using namespace platform;
 
 WindowSpec Spec(WindowKind kind, Rect bounds) {
-    WindowSpec spec;
-    spec.Kind = kind;
-    spec.Caption = "Velora Skyshow";
-    spec.Bounds = bounds;
-    return spec;
+    WindowSpec request;
+    request.Kind = kind;
+    request.Caption = "Velora Skyshow";
+    request.Bounds = bounds;
+    return request;
 }
 
 std::string StringProperty(Display* display, ::Window window, const char* name) {
@@ -136,11 +136,11 @@ TEST_F(X11Application, ThePopupIsExactlyWhereAndAsLargeAsAsked) {
 }
 
 TEST_F(X11Application, TheSizeableWindowIsNamedAndKeepsItsMinimumSize) {
-    WindowSpec spec = Spec(WindowKind::Sizeable, Rect{100, 100, 540, 380});
-    spec.MinWidth = 400;
-    spec.MinHeight = 300;
+    WindowSpec request = Spec(WindowKind::Sizeable, Rect{100, 100, 540, 380});
+    request.MinWidth = 400;
+    request.MinHeight = 300;
     App->SetTitle("Velora Show");
-    auto window = App->OpenWindow(spec, nullptr);
+    auto window = App->OpenWindow(request, nullptr);
     const ::Window wnd = window->Handle();
     EXPECT_FALSE(AttributesOf(wnd).override_redirect);
     EXPECT_EQ(StringProperty(Other, wnd, "WM_NAME"), "Velora Skyshow");
@@ -173,11 +173,11 @@ TEST_F(X11Application, AChildLiesOnAnotherProgramsWindowAndIsErasedBlack) {
     ASSERT_TRUE(App->GetClientRect(host, client));
     EXPECT_EQ(client.Right, 152);
     EXPECT_EQ(client.Bottom, 112);
-    WindowSpec spec = Spec(WindowKind::Child, client);
-    spec.Parent = host;
-    spec.HasBackground = true;
-    spec.BackgroundRgb = 0x000000;
-    auto child = App->OpenWindow(spec, nullptr);
+    WindowSpec request = Spec(WindowKind::Child, client);
+    request.Parent = host;
+    request.HasBackground = true;
+    request.BackgroundRgb = 0x000000;
+    auto child = App->OpenWindow(request, nullptr);
     child->Show();
     ::Window root = None;
     ::Window parent = None;
@@ -200,9 +200,9 @@ TEST_F(X11Application, AChildOfAVanishedWindowCannotBeMade) {
     const ::Window host = ForeignWindow(20, 20);
     XDestroyWindow(Other, host);
     XSync(Other, False);
-    WindowSpec spec = Spec(WindowKind::Child, Rect{0, 0, 20, 20});
-    spec.Parent = host;
-    EXPECT_THROW(App->OpenWindow(spec, nullptr), Exception);
+    WindowSpec request = Spec(WindowKind::Child, Rect{0, 0, 20, 20});
+    request.Parent = host;
+    EXPECT_THROW(App->OpenWindow(request, nullptr), Exception);
 }
 
 TEST_F(X11Application, APictureIsPaintedIntoTheWindow) {

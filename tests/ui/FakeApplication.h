@@ -19,7 +19,7 @@ class FakeApplication;
 
 class FakeWindow : public platform::Window {
 public:
-    FakeWindow(FakeApplication& app, WindowHandle handle, const platform::WindowSpec& spec,
+    FakeWindow(FakeApplication& app, WindowHandle handle, const platform::WindowSpec& request,
                platform::WindowProc proc);
     ~FakeWindow() override;
 
@@ -124,10 +124,10 @@ public:
     }
     void ShowMessage(const std::string& text) override { Shown.push_back(text); }
 
-    std::unique_ptr<platform::Window> OpenWindow(const platform::WindowSpec& spec,
+    std::unique_ptr<platform::Window> OpenWindow(const platform::WindowSpec& request,
                                                  platform::WindowProc proc) override {
-        Created.push_back(spec);
-        return std::make_unique<FakeWindow>(*this, FNextHandle++, spec, std::move(proc));
+        Created.push_back(request);
+        return std::make_unique<FakeWindow>(*this, FNextHandle++, request, std::move(proc));
     }
     bool IsWindow(WindowHandle wnd) override {
         if (ForeignWindows.contains(wnd)) return true;
@@ -179,9 +179,9 @@ private:
     WindowHandle FNextHandle = 0x400001;
 };
 
-inline FakeWindow::FakeWindow(FakeApplication& app, WindowHandle handle, const platform::WindowSpec& spec,
+inline FakeWindow::FakeWindow(FakeApplication& app, WindowHandle handle, const platform::WindowSpec& request,
                               platform::WindowProc proc)
-    : Spec(spec), Proc(std::move(proc)), FApp(app), FHandle(handle) {
+    : Spec(request), Proc(std::move(proc)), FApp(app), FHandle(handle) {
     FApp.Windows[FHandle] = this;
 }
 

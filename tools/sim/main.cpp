@@ -107,10 +107,10 @@ Options ParseOptions(int argc, char** argv) {
             for (const auto part : Split(value(), ','))
                 o.Steps.push_back(static_cast<std::uint32_t>(ParseNumber(part, kMaxTick, "step")));
         } else if (opt == "--resize") {
-            const std::string_view spec = value();
-            const auto colon = Split(spec, ':');
+            const std::string_view request = value();
+            const auto colon = Split(request, ':');
             const auto size = colon.size() == 2 ? Split(colon[1], 'x') : std::vector<std::string_view>{};
-            if (size.size() != 2) throw UsageError("--resize needs K:WxH, got '" + std::string(spec) + "'");
+            if (size.size() != 2) throw UsageError("--resize needs K:WxH, got '" + std::string(request) + "'");
             o.Resizes.push_back({ParseNumber(colon[0], kMaxFrames, "frame"),
                                  static_cast<int>(ParseNumber(size[0], kMaxSize, "width")),
                                  static_cast<int>(ParseNumber(size[1], kMaxSize, "height"))});

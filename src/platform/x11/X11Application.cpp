@@ -157,8 +157,8 @@ void X11Application::Dispatch(const Message& msg) {
     if ((window = Find(msg.window)) != nullptr) window->DefaultHandling(msg);
 }
 
-std::unique_ptr<Window> X11Application::OpenWindow(const WindowSpec& spec, WindowProc proc) {
-    return std::make_unique<X11Window>(*this, spec, std::move(proc));
+std::unique_ptr<Window> X11Application::OpenWindow(const WindowSpec& request, WindowProc proc) {
+    return std::make_unique<X11Window>(*this, request, std::move(proc));
 }
 
 bool X11Application::IsWindow(WindowHandle wnd) {

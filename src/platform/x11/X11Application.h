@@ -21,7 +21,7 @@ class X11Application;
 
 class X11Window : public Window {
 public:
-    X11Window(X11Application& app, const WindowSpec& spec, WindowProc proc);
+    X11Window(X11Application& app, const WindowSpec& request, WindowProc proc);
     ~X11Window() override;
     X11Window(const X11Window&) = delete;
     X11Window& operator=(const X11Window&) = delete;
@@ -43,7 +43,7 @@ public:
     bool Exists() const { return !FDestroyed; }
 
 private:
-    void SetProperties(const WindowSpec& spec);
+    void SetProperties(const WindowSpec& request);
     void WaitUntilViewable();
     void GrabInput();
     void EraseBackground();
@@ -84,7 +84,7 @@ public:
     void EndModal() override;
     void ShowMessage(const std::string& text) override;
 
-    std::unique_ptr<Window> OpenWindow(const WindowSpec& spec, WindowProc proc) override;
+    std::unique_ptr<Window> OpenWindow(const WindowSpec& request, WindowProc proc) override;
     bool IsWindow(WindowHandle wnd) override;
     bool GetClientRect(WindowHandle wnd, Rect& rect) override;
     Rect VirtualScreen() override;

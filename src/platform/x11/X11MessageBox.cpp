@@ -107,19 +107,19 @@ void X11Application::ShowMessage(const std::string& text) {
 
     MessageBoxLayout layout(FDisplay, text);
     const Rect screen = VirtualScreen();
-    WindowSpec spec;
-    spec.Kind = WindowKind::Dialog;
-    spec.Caption = FTitle;
-    spec.Bounds.Left = screen.Left + (screen.Right - screen.Left - layout.Width) / 2;
-    spec.Bounds.Top = screen.Top + (screen.Bottom - screen.Top - layout.Height) / 2;
-    spec.Bounds.Right = spec.Bounds.Left + layout.Width;
-    spec.Bounds.Bottom = spec.Bounds.Top + layout.Height;
+    WindowSpec request;
+    request.Kind = WindowKind::Dialog;
+    request.Caption = FTitle;
+    request.Bounds.Left = screen.Left + (screen.Right - screen.Left - layout.Width) / 2;
+    request.Bounds.Top = screen.Top + (screen.Bottom - screen.Top - layout.Height) / 2;
+    request.Bounds.Right = request.Bounds.Left + layout.Width;
+    request.Bounds.Bottom = request.Bounds.Top + layout.Height;
 
     bool closed = false;
     bool pressed = false;
     const int screenNumber = DefaultScreen(FDisplay);
     std::unique_ptr<Window> box;
-    box = OpenWindow(spec, [&](const Message& msg) {
+    box = OpenWindow(request, [&](const Message& msg) {
         switch (msg.message) {
             case WM_PAINT:
                 layout.Paint(box->Handle(), BlackPixel(FDisplay, screenNumber), WhitePixel(FDisplay, screenNumber));

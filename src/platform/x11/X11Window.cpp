@@ -34,17 +34,17 @@ void SetUtf8Property(Display* display, ::Window window, Atom property, Atom utf8
 
 }  // namespace
 
-X11Window::X11Window(X11Application& app, const WindowSpec& spec, WindowProc proc)
+X11Window::X11Window(X11Application& app, const WindowSpec& request, WindowProc proc)
     : FApp(app),
       FDisplay(app.XDisplay()),
-      FKind(spec.Kind),
+      FKind(request.Kind),
       FProc(std::move(proc)),
-      FHasBackground(spec.HasBackground),
+      FHasBackground(request.HasBackground),
       // X has no empty windows.
-      FWidth(std::max(1, spec.Bounds.Right - spec.Bounds.Left)),
-      FHeight(std::max(1, spec.Bounds.Bottom - spec.Bounds.Top)) {
+      FWidth(std::max(1, request.Bounds.Right - request.Bounds.Left)),
+      FHeight(std::max(1, request.Bounds.Bottom - request.Bounds.Top)) {
     const int screen = DefaultScreen(FDisplay);
-    const ::Window parent = FKind == WindowKind::Child ? spec.Parent : RootWindow(FDisplay, screen);
+    const ::Window parent = FKind == WindowKind::Child ? request.Parent : RootWindow(FDisplay, screen);
     XSetWindowAttributes attributes{};
     // Nothing is painted under the OpenGL frames; erasing is the window
     // procedure's business (WM_ERASEBKGND), as on Windows.
@@ -54,14 +54,14 @@ X11Window::X11Window(X11Application& app, const WindowSpec& spec, WindowProc pro
     attributes.override_redirect = IsOverrideRedirect(FKind) ? True : False;
     attributes.event_mask = FKind == WindowKind::Child ? kChildEvents : kTopLevelEvents;
     ErrorTrap trap(FDisplay);
-    FWindow = XCreateWindow(FDisplay, parent, spec.Bounds.Left, spec.Bounds.Top,
+    FWindow = XCreateWindow(FDisplay, parent, request.Bounds.Left, request.Bounds.Top,
                             static_cast<unsigned int>(FWidth), static_cast<unsigned int>(FHeight), 0,
                             DefaultDepth(FDisplay, screen), InputOutput, DefaultVisual(FDisplay, screen),
                             CWBackPixmap | CWBorderPixel | CWColormap | CWOverrideRedirect | CWEventMask,
                             &attributes);
     if (const int code = trap.Finish(); code != 0) throw EOSError(code, ErrorText(FDisplay, code));
-    if (FHasBackground) FBackgroundPixel = app.PixelOf(spec.BackgroundRgb);
-    SetProperties(spec);
+    if (FHasBackground) FBackgroundPixel = app.PixelOf(request.BackgroundRgb);
+    SetProperties(request);
     FApp.Register(FWindow, this);
 }
 
@@ -71,14 +71,14 @@ X11Window::~X11Window() {
     if (FPicture != nullptr) XDestroyImage(FPicture);
 }
 
-void X11Window::SetProperties(const WindowSpec& spec) {
+void X11Window::SetProperties(const WindowSpec& request) {
     Atom protocols[] = {FApp.InternAtom("WM_DELETE_WINDOW")};
     XSetWMProtocols(FDisplay, FWindow, protocols, 1);
     if (FKind == WindowKind::Child) return;
 
-    XStoreName(FDisplay, FWindow, spec.Caption.c_str());
+    XStoreName(FDisplay, FWindow, request.Caption.c_str());
     const Atom utf8 = FApp.InternAtom("UTF8_STRING");
-    SetUtf8Property(FDisplay, FWindow, FApp.InternAtom("_NET_WM_NAME"), utf8, spec.Caption);
+    SetUtf8Property(FDisplay, FWindow, FApp.InternAtom("_NET_WM_NAME"), utf8, request.Caption);
 
     std::string resourceName = "velora";
     std::string resourceClass = FApp.Title().empty() ? resourceName : FApp.Title();
@@ -93,14 +93,14 @@ void X11Window::SetProperties(const WindowSpec& spec) {
 
     XSizeHints sizeHints{};
     sizeHints.flags = USPosition | USSize | PPosition | PSize;
-    sizeHints.x = spec.Bounds.Left;
-    sizeHints.y = spec.Bounds.Top;
+    sizeHints.x = request.Bounds.Left;
+    sizeHints.y = request.Bounds.Top;
     sizeHints.width = FWidth;
     sizeHints.height = FHeight;
-    if (FKind == WindowKind::Sizeable && (spec.MinWidth > 0 || spec.MinHeight > 0)) {
+    if (FKind == WindowKind::Sizeable && (request.MinWidth > 0 || request.MinHeight > 0)) {
         sizeHints.flags |= PMinSize;
-        sizeHints.min_width = spec.MinWidth;
-        sizeHints.min_height = spec.MinHeight;
+        sizeHints.min_width = request.MinWidth;
+        sizeHints.min_height = request.MinHeight;
     } else if (FKind == WindowKind::Dialog) {
         sizeHints.flags |= PMinSize | PMaxSize;
         sizeHints.min_width = sizeHints.max_width = FWidth;
