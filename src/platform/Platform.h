@@ -104,6 +104,13 @@ struct WindowSpec {
     std::uint32_t BackgroundRgb = 0;  // 0xRRGGBB
 };
 
+// A width x height rectangle centred in `area` (integer halves towards zero).
+constexpr Rect CentredIn(const Rect& area, int width, int height) {
+    const int left = area.Left + (area.Right - area.Left - width) / 2;
+    const int top = area.Top + (area.Bottom - area.Top - height) / 2;
+    return Rect{left, top, left + width, top + height};
+}
+
 // RGB888 pixels, rows top to bottom.
 struct Picture {
     int Width = 0;

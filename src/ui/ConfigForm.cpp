@@ -18,10 +18,7 @@ TfrmConfig::TfrmConfig(Application& app)
     WindowSpec request;
     request.Kind = WindowKind::Dialog;
     request.Caption = kFormCaption;
-    request.Bounds.Left = desktop.Left + (desktop.Right - desktop.Left - picture.Width) / 2;
-    request.Bounds.Top = desktop.Top + (desktop.Bottom - desktop.Top - picture.Height) / 2;
-    request.Bounds.Right = request.Bounds.Left + picture.Width;
-    request.Bounds.Bottom = request.Bounds.Top + picture.Height;
+    request.Bounds = CentredIn(desktop, picture.Width, picture.Height);
     request.HasBackground = true;
     request.BackgroundRgb = kWindowColor;
     FWindow = app.OpenWindow(request, [this](const Message& msg) { return WndProc(msg); });

@@ -10,7 +10,7 @@ namespace {
 
 using namespace platform;
 
-WindowSpec Spec(WindowKind kind, Rect bounds) {
+WindowSpec Request(WindowKind kind, Rect bounds) {
     WindowSpec request;
     request.Kind = kind;
     request.Caption = "Velora Skyshow";
@@ -58,7 +58,7 @@ TEST_F(X11Application, IsWindowAnswersForAnyIdWithoutDying) {
     XSync(Other, False);
     EXPECT_FALSE(App->IsWindow(foreign));
 
-    auto own = App->OpenWindow(Spec(WindowKind::Popup, Rect{0, 0, 20, 20}), nullptr);
+    auto own = App->OpenWindow(Request(WindowKind::Popup, Rect{0, 0, 20, 20}), nullptr);
     EXPECT_TRUE(App->IsWindow(own->Handle()));
     own->Destroy();
     own->Destroy();
@@ -102,7 +102,7 @@ TEST_F(X11Application, ScreenMetricsComeFromTheRootAndTheDesktopsWorkArea) {
 }
 
 TEST_F(X11Application, TheFullScreenWindowCoversTheRootAndTakesKeyboardAndPointer) {
-    auto window = App->OpenWindow(Spec(WindowKind::FullScreen, App->VirtualScreen()), nullptr);
+    auto window = App->OpenWindow(Request(WindowKind::FullScreen, App->VirtualScreen()), nullptr);
     window->Show();
     const XWindowAttributes attributes = AttributesOf(window->Handle());
     EXPECT_EQ(attributes.map_state, IsViewable);
@@ -124,7 +124,7 @@ TEST_F(X11Application, TheFullScreenWindowCoversTheRootAndTakesKeyboardAndPointe
 }
 
 TEST_F(X11Application, ThePopupIsExactlyWhereAndAsLargeAsAsked) {
-    auto window = App->OpenWindow(Spec(WindowKind::Popup, Rect{230, 160, 410, 320}), nullptr);
+    auto window = App->OpenWindow(Request(WindowKind::Popup, Rect{230, 160, 410, 320}), nullptr);
     window->Show();
     const XWindowAttributes attributes = AttributesOf(window->Handle());
     EXPECT_TRUE(attributes.override_redirect);
@@ -136,7 +136,7 @@ TEST_F(X11Application, ThePopupIsExactlyWhereAndAsLargeAsAsked) {
 }
 
 TEST_F(X11Application, TheSizeableWindowIsNamedAndKeepsItsMinimumSize) {
-    WindowSpec request = Spec(WindowKind::Sizeable, Rect{100, 100, 540, 380});
+    WindowSpec request = Request(WindowKind::Sizeable, Rect{100, 100, 540, 380});
     request.MinWidth = 400;
     request.MinHeight = 300;
     App->SetTitle("Velora Show");
@@ -156,7 +156,7 @@ TEST_F(X11Application, TheSizeableWindowIsNamedAndKeepsItsMinimumSize) {
 }
 
 TEST_F(X11Application, TheDialogCannotBeResized) {
-    auto window = App->OpenWindow(Spec(WindowKind::Dialog, Rect{120, 65, 520, 415}), nullptr);
+    auto window = App->OpenWindow(Request(WindowKind::Dialog, Rect{120, 65, 520, 415}), nullptr);
     XSizeHints hints{};
     long supplied = 0;
     ASSERT_TRUE(XGetWMNormalHints(Other, window->Handle(), &hints, &supplied));
@@ -173,7 +173,7 @@ TEST_F(X11Application, AChildLiesOnAnotherProgramsWindowAndIsErasedBlack) {
     ASSERT_TRUE(App->GetClientRect(host, client));
     EXPECT_EQ(client.Right, 152);
     EXPECT_EQ(client.Bottom, 112);
-    WindowSpec request = Spec(WindowKind::Child, client);
+    WindowSpec request = Request(WindowKind::Child, client);
     request.Parent = host;
     request.HasBackground = true;
     request.BackgroundRgb = 0x000000;
@@ -200,13 +200,13 @@ TEST_F(X11Application, AChildOfAVanishedWindowCannotBeMade) {
     const ::Window host = ForeignWindow(20, 20);
     XDestroyWindow(Other, host);
     XSync(Other, False);
-    WindowSpec request = Spec(WindowKind::Child, Rect{0, 0, 20, 20});
+    WindowSpec request = Request(WindowKind::Child, Rect{0, 0, 20, 20});
     request.Parent = host;
     EXPECT_THROW(App->OpenWindow(request, nullptr), Exception);
 }
 
 TEST_F(X11Application, APictureIsPaintedIntoTheWindow) {
-    auto window = App->OpenWindow(Spec(WindowKind::Dialog, Rect{10, 10, 12, 12}), nullptr);
+    auto window = App->OpenWindow(Request(WindowKind::Dialog, Rect{10, 10, 12, 12}), nullptr);
     window->SetPicture(Picture{2, 2, {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255}});
     window->Show();
     Pump();

@@ -29,10 +29,10 @@ public:
     void SetCursor(platform::PointerShape shape) override { Cursor = shape; }
     void SetPicture(const platform::Picture& picture) override { Shows = picture; }
     Rect ClientRect() const override {
-        return Rect{0, 0, Spec.Bounds.Right - Spec.Bounds.Left, Spec.Bounds.Bottom - Spec.Bounds.Top};
+        return Rect{0, 0, Request.Bounds.Right - Request.Bounds.Left, Request.Bounds.Bottom - Request.Bounds.Top};
     }
 
-    platform::WindowSpec Spec;
+    platform::WindowSpec Request;
     platform::WindowProc Proc;
     bool Shown = false;
     bool Destroyed = false;
@@ -86,7 +86,7 @@ public:
     }
     FakeWindow* Only(platform::WindowKind kind) {
         for (auto& [handle, window] : Windows)
-            if (window->Spec.Kind == kind) return window;
+            if (window->Request.Kind == kind) return window;
         return nullptr;
     }
 
@@ -181,7 +181,7 @@ private:
 
 inline FakeWindow::FakeWindow(FakeApplication& app, WindowHandle handle, const platform::WindowSpec& request,
                               platform::WindowProc proc)
-    : Spec(request), Proc(std::move(proc)), FApp(app), FHandle(handle) {
+    : Request(request), Proc(std::move(proc)), FApp(app), FHandle(handle) {
     FApp.Windows[FHandle] = this;
 }
 

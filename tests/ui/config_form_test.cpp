@@ -27,10 +27,10 @@ TEST_F(ConfigFormTest, TheDialogIsAFixedPictureSizedWindowCentredOnTheDesktop) {
     App.Screen = Rect{0, 0, 1280, 1024};
     TfrmConfig dialog(App);
     const FakeWindow& window = *App.Find(dialog.Handle());
-    EXPECT_EQ(window.Spec.Kind, WindowKind::Dialog);
-    EXPECT_EQ(window.Spec.Caption, kFormCaption);
-    EXPECT_EQ(window.Spec.Bounds.Left, 440);
-    EXPECT_EQ(window.Spec.Bounds.Top, 337);
+    EXPECT_EQ(window.Request.Kind, WindowKind::Dialog);
+    EXPECT_EQ(window.Request.Caption, kFormCaption);
+    EXPECT_EQ(window.Request.Bounds.Left, 440);
+    EXPECT_EQ(window.Request.Bounds.Top, 337);
     EXPECT_EQ(window.ClientRect().Right, 400);
     EXPECT_EQ(window.ClientRect().Bottom, 350);
     EXPECT_EQ(window.Cursor, PointerShape::Hand);

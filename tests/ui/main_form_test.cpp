@@ -36,10 +36,10 @@ TEST_F(MainFormTest, TheSaverCoversTheVirtualScreenWithATopmostBorderlessWindow)
     App.Screen = Rect{0, 0, 1600, 900};
     TfrmMainForm form(App, Args({"/s"}));
     const FakeWindow& window = WindowOf(form);
-    EXPECT_EQ(window.Spec.Kind, WindowKind::FullScreen);
-    EXPECT_EQ(window.Spec.Bounds.Right, 1600);
-    EXPECT_EQ(window.Spec.Bounds.Bottom, 900);
-    EXPECT_EQ(window.Spec.Caption, kFormCaption);
+    EXPECT_EQ(window.Request.Kind, WindowKind::FullScreen);
+    EXPECT_EQ(window.Request.Bounds.Right, 1600);
+    EXPECT_EQ(window.Request.Bounds.Bottom, 900);
+    EXPECT_EQ(window.Request.Caption, kFormCaption);
     ASSERT_TRUE(form.HasEngine());
     EXPECT_EQ(form.Engine()->Wnd(), form.Handle());
     EXPECT_TRUE(form.Engine()->DoubleBuffered());
@@ -51,7 +51,7 @@ TEST_F(MainFormTest, TheSaverCoversTheVirtualScreenWithATopmostBorderlessWindow)
 TEST_F(MainFormTest, TheLonePdebugGivesTheSmallPopupWithASmallModeEngine) {
     TfrmMainForm form(App, Args({"-pdebug"}));
     const FakeWindow& window = WindowOf(form);
-    EXPECT_EQ(window.Spec.Kind, WindowKind::Popup);
+    EXPECT_EQ(window.Request.Kind, WindowKind::Popup);
     EXPECT_EQ(window.ClientRect().Right, 180);
     EXPECT_EQ(window.ClientRect().Bottom, 160);
     EXPECT_TRUE(form.Engine()->SmallMode());
@@ -60,10 +60,10 @@ TEST_F(MainFormTest, TheLonePdebugGivesTheSmallPopupWithASmallModeEngine) {
 TEST_F(MainFormTest, AnyOtherCommandLineGivesTheSizeableTestWindow) {
     TfrmMainForm form(App, Args({"/x"}));
     const FakeWindow& window = WindowOf(form);
-    EXPECT_EQ(window.Spec.Kind, WindowKind::Sizeable);
-    EXPECT_EQ(window.Spec.MinWidth, 400);
-    EXPECT_EQ(window.Spec.MinHeight, 300);
-    EXPECT_EQ(window.Spec.Bounds.Left, 100);
+    EXPECT_EQ(window.Request.Kind, WindowKind::Sizeable);
+    EXPECT_EQ(window.Request.MinWidth, 400);
+    EXPECT_EQ(window.Request.MinHeight, 300);
+    EXPECT_EQ(window.Request.Bounds.Left, 100);
     EXPECT_FALSE(form.Engine()->SmallMode());
 }
 

@@ -38,12 +38,12 @@ TEST_F(PreviewTest, ANullHandleCreatesNothing) {
 TEST_F(PreviewTest, ThePanelIsAVisibleBlackChildOverTheHostsClientArea) {
     TVeloraPreview preview(App, kHost);
     const FakeWindow& panel = *App.Find(preview.Panel()->Handle());
-    EXPECT_EQ(panel.Spec.Kind, WindowKind::Child);
-    EXPECT_EQ(panel.Spec.Parent, kHost);
+    EXPECT_EQ(panel.Request.Kind, WindowKind::Child);
+    EXPECT_EQ(panel.Request.Parent, kHost);
     EXPECT_EQ(panel.ClientRect().Right, 152);
     EXPECT_EQ(panel.ClientRect().Bottom, 112);
-    EXPECT_TRUE(panel.Spec.HasBackground);
-    EXPECT_EQ(panel.Spec.BackgroundRgb, 0u);
+    EXPECT_TRUE(panel.Request.HasBackground);
+    EXPECT_EQ(panel.Request.BackgroundRgb, 0u);
     EXPECT_TRUE(panel.Shown);
     EXPECT_EQ(preview.Engine()->Wnd(), preview.Panel()->Handle());
     EXPECT_TRUE(preview.Engine()->DoubleBuffered());

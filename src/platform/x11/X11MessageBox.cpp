@@ -110,10 +110,7 @@ void X11Application::ShowMessage(const std::string& text) {
     WindowSpec request;
     request.Kind = WindowKind::Dialog;
     request.Caption = FTitle;
-    request.Bounds.Left = screen.Left + (screen.Right - screen.Left - layout.Width) / 2;
-    request.Bounds.Top = screen.Top + (screen.Bottom - screen.Top - layout.Height) / 2;
-    request.Bounds.Right = request.Bounds.Left + layout.Width;
-    request.Bounds.Bottom = request.Bounds.Top + layout.Height;
+    request.Bounds = CentredIn(screen, layout.Width, layout.Height);
 
     bool closed = false;
     bool pressed = false;
