@@ -23,6 +23,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -89,6 +90,7 @@ enum class WindowKind {
     Sizeable,    // caption, sizeable frame, system menu; not topmost
     Dialog,      // caption and close box, fixed size
     Child,       // a visible child of Parent, which may belong to another program
+                 // (the desktop window included)
 };
 
 enum class PointerShape { Arrow, Hidden, Hand };
@@ -100,6 +102,10 @@ struct WindowSpec {
     int MinWidth = 0;             // the frame cannot be made smaller (Sizeable)
     int MinHeight = 0;
     WindowHandle Parent = 0;      // Child only
+    bool FollowParent = false;    // Child only: keeps covering the parent as it is resized
+    // The pixel format the engine will ask for when it draws into the window:
+    // X fixes a window's visual when the window is created, not later.
+    std::optional<ContextOption> OpenGl;
     bool HasBackground = false;   // erased with BackgroundRgb; otherwise never erased
     std::uint32_t BackgroundRgb = 0;  // 0xRRGGBB
 };
@@ -168,6 +174,8 @@ public:
     // Any window of any program; never fails.
     virtual bool IsWindow(WindowHandle wnd) = 0;
     virtual bool GetClientRect(WindowHandle wnd, Rect& rect) = 0;
+    // The window that the whole screen belongs to (the root window).
+    virtual WindowHandle DesktopWindow() = 0;
     virtual Rect VirtualScreen() = 0;
     // The primary screen less what a desktop reserves for its panels.
     virtual Rect WorkArea() = 0;

@@ -28,6 +28,7 @@ TfrmMainForm::TfrmMainForm(Application& app, const Arguments& args)
     request.Bounds = place.Client;
     request.MinWidth = place.MinWidth;
     request.MinHeight = place.MinHeight;
+    request.OpenGl = ContextOption::DoubleBuffered;
     FWindow = app.OpenWindow(request, [this](const Message& msg) { return WndProc(msg); });
 
     // Every layout property is set by now: the engine keeps this very

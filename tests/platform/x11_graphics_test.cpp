@@ -12,7 +12,32 @@ namespace {
 
 using namespace platform;
 
-using X11Graphics = X11Test;
+bool AnyColouredPixel(XImage* image) {
+    for (int y = 0; y < image->height; ++y)
+        for (int x = 0; x < image->width; ++x)
+            if ((XGetPixel(image, x, y) & 0xFFFFFF) != 0) return true;
+    return false;
+}
+
+class X11Graphics : public X11Test {
+protected:
+    // Draws a few frames, then tells whether the window shows anything but black.
+    bool FramesShow(TVeloraEngine& engine, ::Window window) {
+        for (int frame = 0; frame < 20; ++frame) {
+            engine.RenderFrame();
+            App->ProcessMessages();
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        Pump();
+        const XWindowAttributes attributes = AttributesOf(window);
+        XImage* image = XGetImage(Other, window, 0, 0, static_cast<unsigned>(attributes.width),
+                                  static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
+        if (image == nullptr) return false;
+        const bool coloured = AnyColouredPixel(image);
+        XDestroyImage(image);
+        return coloured;
+    }
+};
 
 WindowSpec Popup(Rect bounds) {
     WindowSpec request;
@@ -118,35 +143,39 @@ TEST_F(X11Graphics, TheWindowRectangleIsInRootCoordinates) {
     EXPECT_EQ(untouched.Right, 3);
 }
 
-bool AnyColouredPixel(XImage* image) {
-    for (int y = 0; y < image->height; ++y)
-        for (int x = 0; x < image->width; ++x)
-            if ((XGetPixel(image, x, y) & 0xFFFFFF) != 0) return true;
-    return false;
-}
-
 TEST_F(X11Graphics, TheEngineDrawsStarsIntoAnXWindowAndSurvivesItsDeath) {
     auto window = App->OpenWindow(Popup(Rect{0, 0, 320, 240}), nullptr);
     window->Show();
     auto engine = std::make_unique<TVeloraEngine>(App->Graphics(), App->SystemClock(), window->Handle(), true, false);
     EXPECT_EQ(engine->Width(), 320.0f);
     EXPECT_EQ(engine->Height(), 240.0f);
-    for (int frame = 0; frame < 20; ++frame) {
-        engine->RenderFrame();
-        App->ProcessMessages();
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    Pump();
-    XImage* image = XGetImage(Other, window->Handle(), 0, 0, 320, 240, AllPlanes, ZPixmap);
-    ASSERT_NE(image, nullptr);
-    EXPECT_TRUE(AnyColouredPixel(image));
-    XDestroyImage(image);
+    EXPECT_TRUE(FramesShow(*engine, window->Handle()));
 
     // The preview tears its panel down before the engine.
     window->Destroy();
     engine->RenderFrame();
     engine.reset();
     EXPECT_TRUE(App->IsWindow(DefaultRootWindow(Other)));
+}
+
+// The main form and the preview ask for double buffering, which the usual
+// default visual has; an engine asking for a single buffer must get a
+// window whose frames are not drawn into an invisible back buffer.
+TEST_F(X11Graphics, ASingleBufferedEngineGetsAVisualThatShowsItsFrames) {
+    WindowSpec request = Popup(Rect{0, 0, 320, 240});
+    request.OpenGl = ContextOption::SingleBuffered;
+    auto window = App->OpenWindow(request, nullptr);
+    window->Show();
+    TVeloraEngine engine(App->Graphics(), App->SystemClock(), window->Handle(), false, false);
+    EXPECT_TRUE(FramesShow(engine, window->Handle()));
+
+    // A double-buffered request keeps the default visual where it serves.
+    request.OpenGl = ContextOption::DoubleBuffered;
+    auto doubled = App->OpenWindow(request, nullptr);
+    EXPECT_EQ(XVisualIDFromVisual(AttributesOf(doubled->Handle()).visual),
+              XVisualIDFromVisual(DefaultVisual(Other, DefaultScreen(Other))));
+    EXPECT_NE(XVisualIDFromVisual(AttributesOf(window->Handle()).visual),
+              XVisualIDFromVisual(DefaultVisual(Other, DefaultScreen(Other))));
 }
 
 }  // namespace

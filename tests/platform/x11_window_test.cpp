@@ -196,6 +196,51 @@ TEST_F(X11Application, AChildLiesOnAnotherProgramsWindowAndIsErasedBlack) {
     EXPECT_TRUE(App->IsWindow(DefaultRootWindow(Other)));
 }
 
+TEST_F(X11Application, AFollowingChildTakesEveryNewSizeOfItsParentAndIsTold) {
+    const ::Window host = ForeignWindow(152, 112);
+    std::vector<std::pair<int, int>> sizes;
+    WindowSpec request = Request(WindowKind::Child, Rect{0, 0, 152, 112});
+    request.Parent = host;
+    request.FollowParent = true;
+    auto child = App->OpenWindow(request, [&](const Message& msg) {
+        if (msg.message == WM_SIZE) sizes.emplace_back(PointX(msg.lParam), PointY(msg.lParam));
+        return false;
+    });
+    WindowSpec still = request;
+    still.FollowParent = false;
+    auto keeper = App->OpenWindow(still, nullptr);
+    child->Show();
+    keeper->Show();
+
+    XResizeWindow(Other, host, 300, 200);
+    XSync(Other, False);
+    Pump();
+    Pump();  // the child's own resize comes back as a second event
+    EXPECT_EQ(AttributesOf(child->Handle()).width, 300);
+    EXPECT_EQ(AttributesOf(child->Handle()).height, 200);
+    EXPECT_EQ(sizes, (std::vector<std::pair<int, int>>{{300, 200}}));
+    EXPECT_EQ(AttributesOf(keeper->Handle()).width, 152);
+}
+
+TEST_F(X11Application, AChildOfTheDesktopLiesUnderEveryOtherWindowUnmanaged) {
+    const ::Window other = ForeignWindow(40, 30);
+    WindowSpec request = Request(WindowKind::Child, Rect{0, 0, kScreenWidth, kScreenHeight});
+    request.Parent = App->DesktopWindow();
+    auto child = App->OpenWindow(request, nullptr);
+    child->Show();
+    EXPECT_EQ(App->DesktopWindow(), DefaultRootWindow(Other));
+    EXPECT_TRUE(AttributesOf(child->Handle()).override_redirect);
+    ::Window root = None;
+    ::Window parent = None;
+    ::Window* children = nullptr;
+    unsigned int count = 0;
+    XQueryTree(Other, DefaultRootWindow(Other), &root, &parent, &children, &count);
+    ASSERT_GE(count, 2u);
+    EXPECT_EQ(children[0], child->Handle());  // bottom of the stack
+    EXPECT_EQ(children[count - 1], other);
+    XFree(children);
+}
+
 TEST_F(X11Application, AChildOfAVanishedWindowCannotBeMade) {
     const ::Window host = ForeignWindow(20, 20);
     XDestroyWindow(Other, host);

@@ -53,6 +53,7 @@ public:
     sim::ScriptedClock Ticks;
     Rect Screen{0, 0, 1024, 768};
     Rect Work{0, 0, 1024, 740};
+    WindowHandle Desktop = 0x100;                  // a foreign window only if the test makes it one
     bool Russian = false;
     std::map<WindowHandle, Rect> ForeignWindows;  // other programs' windows and their client areas
     int IdlePasses = 3;                            // idle passes before a loop gives up waiting
@@ -140,6 +141,7 @@ public:
         rect = found->second;
         return true;
     }
+    WindowHandle DesktopWindow() override { return Desktop; }
     Rect VirtualScreen() override { return Screen; }
     Rect WorkArea() override { return Work; }
     GraphicsBinding& Graphics() override { return Binding; }

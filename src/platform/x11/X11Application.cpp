@@ -52,6 +52,7 @@ X11Application::X11Application(const std::string& displayName) {
 
 X11Application::~X11Application() {
     FGraphics.reset();
+    for (const auto& [visual, colormap] : FColormaps) XFreeColormap(FDisplay, colormap);
     if (FHiddenCursor != None) XFreeCursor(FDisplay, FHiddenCursor);
     if (FHandCursor != None) XFreeCursor(FDisplay, FHandCursor);
     XCloseDisplay(FDisplay);
@@ -99,6 +100,11 @@ void X11Application::EndModal() {
 void X11Application::HandleNextEvent() {
     XEvent event;
     XNextEvent(FDisplay, &event);
+    if (event.type == ConfigureNotify) {
+        const auto [first, last] = FFollowers.equal_range(event.xconfigure.window);
+        for (auto follower = first; follower != last; ++follower)
+            follower->second->FitToParent(event.xconfigure.width, event.xconfigure.height);
+    }
     for (Message& msg : Translate(event)) {
         // A modal dialog disables the other windows: their input never
         // reaches the queue.
@@ -155,6 +161,23 @@ void X11Application::Dispatch(const Message& msg) {
     if (window == nullptr || window->Deliver(msg)) return;
     // The window's own handling may have freed it.
     if ((window = Find(msg.window)) != nullptr) window->DefaultHandling(msg);
+}
+
+void X11Application::Unregister(::Window window) {
+    const auto found = FWindows.find(window);
+    if (found == FWindows.end()) return;
+    std::erase_if(FFollowers, [owner = found->second](const auto& entry) { return entry.second == owner; });
+    FWindows.erase(found);
+}
+
+Colormap X11Application::ColormapFor(Visual* visual) {
+    const int screen = DefaultScreen(FDisplay);
+    if (visual == DefaultVisual(FDisplay, screen)) return DefaultColormap(FDisplay, screen);
+    const VisualID id = XVisualIDFromVisual(visual);
+    if (const auto known = FColormaps.find(id); known != FColormaps.end()) return known->second;
+    const Colormap colormap = XCreateColormap(FDisplay, RootWindow(FDisplay, screen), visual, AllocNone);
+    FColormaps.emplace(id, colormap);
+    return colormap;
 }
 
 std::unique_ptr<Window> X11Application::OpenWindow(const WindowSpec& request, WindowProc proc) {
@@ -220,8 +243,7 @@ bool X11Application::OpenDocument(const std::string& fileName, const std::string
     return SpawnDetached(argv);
 }
 
-unsigned long X11Application::PixelOf(std::uint32_t rgb) const {
-    const Visual* visual = DefaultVisual(FDisplay, DefaultScreen(FDisplay));
+unsigned long X11Application::PixelOf(const Visual* visual, std::uint32_t rgb) const {
     const unsigned int red = (rgb >> 16) & 0xFF;
     const unsigned int green = (rgb >> 8) & 0xFF;
     const unsigned int blue = rgb & 0xFF;

@@ -39,10 +39,13 @@ public:
     void DefaultHandling(const Message& msg);
     // Records a new size; true when it differs from the last one.
     bool Resized(int width, int height);
+    // The parent of a following child took this size.
+    void FitToParent(int width, int height);
     void Gone() { FDestroyed = true; }
     bool Exists() const { return !FDestroyed; }
 
 private:
+    void FollowParent(::Window parent);
     void SetProperties(const WindowSpec& request);
     void WaitUntilViewable();
     void GrabInput();
@@ -52,6 +55,9 @@ private:
     X11Application& FApp;
     Display* FDisplay;
     WindowKind FKind;
+    Visual* FVisual;
+    int FDepth;
+    bool FOnDesktop = false;  // a child of the root window
     ::Window FWindow = None;
     WindowProc FProc;
     bool FDestroyed = false;
@@ -87,6 +93,7 @@ public:
     std::unique_ptr<Window> OpenWindow(const WindowSpec& request, WindowProc proc) override;
     bool IsWindow(WindowHandle wnd) override;
     bool GetClientRect(WindowHandle wnd, Rect& rect) override;
+    WindowHandle DesktopWindow() override { return DefaultRootWindow(FDisplay); }
     Rect VirtualScreen() override;
     Rect WorkArea() override;
 
@@ -98,10 +105,15 @@ public:
     // For the windows.
     Display* XDisplay() const { return FDisplay; }
     Atom InternAtom(const char* name) { return XInternAtom(FDisplay, name, False); }
-    unsigned long PixelOf(std::uint32_t rgb) const;
+    unsigned long PixelOf(const Visual* visual, std::uint32_t rgb) const;
     Cursor CursorFor(PointerShape shape);
+    X11Graphics& XGraphics() { return *FGraphics; }
+    // The default colour map for the default visual, else one of our own.
+    Colormap ColormapFor(Visual* visual);
     void Register(::Window window, X11Window* owner) { FWindows[window] = owner; }
-    void Unregister(::Window window) { FWindows.erase(window); }
+    void Unregister(::Window window);
+    // `child` is resized with `parent` from now on.
+    void Follow(::Window parent, X11Window* child) { FFollowers.emplace(parent, child); }
 
 private:
     struct ModalRun {
@@ -123,6 +135,8 @@ private:
     bool FTerminated = false;
     std::vector<ModalRun*> FModalRuns;
     std::map<::Window, X11Window*> FWindows;
+    std::multimap<::Window, X11Window*> FFollowers;  // by parent
+    std::map<VisualID, Colormap> FColormaps;
     std::unique_ptr<X11Graphics> FGraphics;
     MonotonicClock FClock;
     Atom FWmProtocols = None;

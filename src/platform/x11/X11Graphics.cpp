@@ -17,9 +17,15 @@ struct X11Graphics::Glx {
     Bool (*MakeCurrent)(Display*, GLXDrawable, GLXContext) = nullptr;
     void (*DestroyContext)(Display*, GLXContext) = nullptr;
     void (*SwapBuffers)(Display*, GLXDrawable) = nullptr;
+    GLXFBConfig* (*ChooseFBConfig)(Display*, int, const int*, int*) = nullptr;
+    XVisualInfo* (*GetVisualFromFBConfig)(Display*, GLXFBConfig) = nullptr;
 };
 
 namespace {
+
+// Where the visuals of our windows are chosen, before any engine has named
+// its own library.
+constexpr const char* kVisualLibrary = "libGL.so.1";
 
 template <typename Function>
 bool Lookup(void* library, const char* name, Function& function) {
@@ -38,6 +44,23 @@ bool LookupGl(void* library, GlApi& gl) {
            Lookup(library, *name++, gl.Vertex3f) && Lookup(library, *name++, gl.End) &&
            Lookup(library, *name++, gl.Clear) && Lookup(library, *name++, gl.Flush);
 }
+
+}  // namespace
+
+std::unique_ptr<X11Graphics::Glx> X11Graphics::LoadGlx(void* library) {
+    auto glx = std::make_unique<Glx>();
+    if (!Lookup(library, "glXGetConfig", glx->GetConfig) ||
+        !Lookup(library, "glXCreateContext", glx->CreateContext) ||
+        !Lookup(library, "glXMakeCurrent", glx->MakeCurrent) ||
+        !Lookup(library, "glXDestroyContext", glx->DestroyContext) ||
+        !Lookup(library, "glXSwapBuffers", glx->SwapBuffers) ||
+        !Lookup(library, "glXChooseFBConfig", glx->ChooseFBConfig) ||
+        !Lookup(library, "glXGetVisualFromFBConfig", glx->GetVisualFromFBConfig))
+        return nullptr;
+    return glx;
+}
+
+namespace {
 
 [[noreturn]] void RaiseXError(Display* display, int code) {
     throw EOSError(code, code == 0 ? std::string() : ErrorText(display, code));
@@ -104,13 +127,8 @@ bool X11Graphics::InitOpenGL(const char* library, const char* gluLibrary, GlApi&
     if (gluLibrary != nullptr) dlopen(gluLibrary, RTLD_NOW | RTLD_LOCAL);
 
     GlApi loaded;
-    auto glx = std::make_unique<Glx>();
-    if (!LookupGl(handle, loaded) || !Lookup(handle, "glXGetConfig", glx->GetConfig) ||
-        !Lookup(handle, "glXCreateContext", glx->CreateContext) ||
-        !Lookup(handle, "glXMakeCurrent", glx->MakeCurrent) ||
-        !Lookup(handle, "glXDestroyContext", glx->DestroyContext) ||
-        !Lookup(handle, "glXSwapBuffers", glx->SwapBuffers))
-        return false;
+    auto glx = LoadGlx(handle);
+    if (!LookupGl(handle, loaded) || !glx) return false;
     gl = loaded;
     // Contexts made through an earlier table stay valid: the library is the
     // same or stays loaded beside this one.
@@ -125,11 +143,56 @@ bool X11Graphics::VisualSupportsRgbaGl(XVisualInfo& visual) const {
            FGlx->GetConfig(FDisplay, &visual, GLX_RGBA, &rgba) == 0 && rgba != 0;
 }
 
+std::optional<XVisualInfo> X11Graphics::ChooseVisual(ContextOption options) {
+    const bool doubleBuffered = options == ContextOption::DoubleBuffered;
+    if (const auto known = FVisuals.find(doubleBuffered); known != FVisuals.end()) return known->second;
+    if (!FGlx) {
+        if (void* handle = dlopen(kVisualLibrary, RTLD_NOW | RTLD_LOCAL); handle != nullptr)
+            FGlx = LoadGlx(handle);
+    }
+    std::optional<XVisualInfo> chosen;
+    if (FGlx) chosen = FindVisual(doubleBuffered);
+#if defined(VELORA_LEAK_CHECKED)
+    KeepLoadedLibraries();
+#endif
+    FVisuals[doubleBuffered] = chosen;
+    return chosen;
+}
+
+std::optional<XVisualInfo> X11Graphics::FindVisual(bool doubleBuffered) {
+    const int screen = DefaultScreen(FDisplay);
+    const VisualID defaultVisual = XVisualIDFromVisual(DefaultVisual(FDisplay, screen));
+    // DirectColor would need its colour map filled in: TrueColor only.
+    const int request[] = {GLX_X_RENDERABLE, True, GLX_DRAWABLE_TYPE, GLX_WINDOW_BIT,
+                           GLX_RENDER_TYPE, GLX_RGBA_BIT, GLX_X_VISUAL_TYPE, GLX_TRUE_COLOR,
+                           GLX_RED_SIZE, 1, GLX_GREEN_SIZE, 1, GLX_BLUE_SIZE, 1,
+                           GLX_DEPTH_SIZE, 24, GLX_DOUBLEBUFFER, doubleBuffered ? True : False, None};
+    const int anyRgba[] = {GLX_X_RENDERABLE, True, GLX_DRAWABLE_TYPE, GLX_WINDOW_BIT,
+                           GLX_RENDER_TYPE, GLX_RGBA_BIT, GLX_X_VISUAL_TYPE, GLX_TRUE_COLOR, None};
+    for (const int* attributes : {request, anyRgba}) {
+        ErrorTrap trap(FDisplay);
+        int count = 0;
+        GLXFBConfig* configs = FGlx->ChooseFBConfig(FDisplay, screen, attributes, &count);
+        std::optional<XVisualInfo> best;
+        for (int i = 0; i < count; ++i) {
+            XVisualInfo* visual = FGlx->GetVisualFromFBConfig(FDisplay, configs[i]);
+            if (visual == nullptr) continue;
+            if (!best || visual->visualid == defaultVisual) best = *visual;
+            XFree(visual);
+            if (best->visualid == defaultVisual) break;
+        }
+        if (configs != nullptr) XFree(configs);
+        trap.Finish();
+        if (best) return best;
+    }
+    return std::nullopt;
+}
+
 // An X window's visual is fixed when the window is created, so the request
 // can only be met by the window's own visual: the colour, depth and
 // double-buffer sizes asked for are granted as that visual has them, which
-// the product accepts whatever they are. (Our windows use the default
-// visual, which Mesa gives 24 depth bits and double buffering.)
+// the product accepts whatever they are. Our windows are made with the
+// visual that ChooseVisual picks for the same request.
 RenderingContext X11Graphics::CreateRenderingContext(DeviceContext dc, ContextOption, int, int, int,
                                                      int, int, int) {
     const Surface* surface = FindSurface(dc);

@@ -11,6 +11,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 
 namespace velora::platform::x11 {
@@ -33,6 +34,13 @@ public:
     void SwapBuffers(DeviceContext dc) override;
     bool GetWindowRect(WindowHandle wnd, Rect& rect) override;
 
+    // The visual for a window that an engine will draw into with `options`:
+    // TrueColor RGBA with 24 depth bits, double-buffered exactly when asked,
+    // from GLX (the default visual where it is among the best); failing that
+    // any TrueColor RGBA visual GLX can draw into a window with. Empty when
+    // OpenGL cannot be loaded or GLX has no such visual.
+    std::optional<XVisualInfo> ChooseVisual(ContextOption options);
+
 private:
     struct Surface {
         ::Window Window;
@@ -42,14 +50,17 @@ private:
     // OpenGL header it pulls in defines the GL_ names as macros.
     struct Glx;
 
+    static std::unique_ptr<Glx> LoadGlx(void* library);
     const Surface* FindSurface(DeviceContext dc) const;
     bool VisualSupportsRgbaGl(XVisualInfo& visual) const;
+    std::optional<XVisualInfo> FindVisual(bool doubleBuffered);
     ::Window FrameOf(::Window window) const;
 
     Display* FDisplay;
     std::unique_ptr<Glx> FGlx;
     std::map<DeviceContext, std::unique_ptr<Surface>> FSurfaces;
     std::set<RenderingContext> FContexts;
+    std::map<bool, std::optional<XVisualInfo>> FVisuals;  // by double buffering
 };
 
 }  // namespace velora::platform::x11

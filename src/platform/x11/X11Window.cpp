@@ -38,6 +38,8 @@ X11Window::X11Window(X11Application& app, const WindowSpec& request, WindowProc 
     : FApp(app),
       FDisplay(app.XDisplay()),
       FKind(request.Kind),
+      FVisual(DefaultVisual(FDisplay, DefaultScreen(FDisplay))),
+      FDepth(DefaultDepth(FDisplay, DefaultScreen(FDisplay))),
       FProc(std::move(proc)),
       FHasBackground(request.HasBackground),
       // X has no empty windows.
@@ -45,24 +47,47 @@ X11Window::X11Window(X11Application& app, const WindowSpec& request, WindowProc 
       FHeight(std::max(1, request.Bounds.Bottom - request.Bounds.Top)) {
     const int screen = DefaultScreen(FDisplay);
     const ::Window parent = FKind == WindowKind::Child ? request.Parent : RootWindow(FDisplay, screen);
+    FOnDesktop = FKind == WindowKind::Child && parent == RootWindow(FDisplay, screen);
+    if (request.OpenGl) {
+        if (const auto chosen = app.XGraphics().ChooseVisual(*request.OpenGl)) {
+            FVisual = chosen->visual;
+            FDepth = chosen->depth;
+        }
+    }
+    ErrorTrap trap(FDisplay);
+    if (FKind == WindowKind::Child && request.FollowParent) FollowParent(parent);
     XSetWindowAttributes attributes{};
     // Nothing is painted under the OpenGL frames; erasing is the window
     // procedure's business (WM_ERASEBKGND), as on Windows.
     attributes.background_pixmap = None;
     attributes.border_pixel = 0;
-    attributes.colormap = DefaultColormap(FDisplay, screen);
-    attributes.override_redirect = IsOverrideRedirect(FKind) ? True : False;
+    attributes.colormap = app.ColormapFor(FVisual);
+    // A child of the root window is a top-level window, which a window
+    // manager would frame and place.
+    attributes.override_redirect = IsOverrideRedirect(FKind) || FOnDesktop ? True : False;
     attributes.event_mask = FKind == WindowKind::Child ? kChildEvents : kTopLevelEvents;
-    ErrorTrap trap(FDisplay);
     FWindow = XCreateWindow(FDisplay, parent, request.Bounds.Left, request.Bounds.Top,
-                            static_cast<unsigned int>(FWidth), static_cast<unsigned int>(FHeight), 0,
-                            DefaultDepth(FDisplay, screen), InputOutput, DefaultVisual(FDisplay, screen),
+                            static_cast<unsigned int>(FWidth), static_cast<unsigned int>(FHeight), 0, FDepth,
+                            InputOutput, FVisual,
                             CWBackPixmap | CWBorderPixel | CWColormap | CWOverrideRedirect | CWEventMask,
                             &attributes);
     if (const int code = trap.Finish(); code != 0) throw EOSError(code, ErrorText(FDisplay, code));
-    if (FHasBackground) FBackgroundPixel = app.PixelOf(request.BackgroundRgb);
+    if (FHasBackground) FBackgroundPixel = app.PixelOf(FVisual, request.BackgroundRgb);
     SetProperties(request);
     FApp.Register(FWindow, this);
+    if (FKind == WindowKind::Child && request.FollowParent) FApp.Follow(parent, this);
+}
+
+void X11Window::FollowParent(::Window parent) {
+    // Our selection on another program's window is ours alone: it adds to
+    // what this connection already asked of that window and disturbs nobody.
+    XWindowAttributes attributes{};
+    if (XGetWindowAttributes(FDisplay, parent, &attributes) == 0) return;
+    XSelectInput(FDisplay, parent, attributes.your_event_mask | StructureNotifyMask);
+    // Read again after selecting, so that no resize can fall in between.
+    if (XGetWindowAttributes(FDisplay, parent, &attributes) == 0) return;
+    FWidth = std::max(1, attributes.width);
+    FHeight = std::max(1, attributes.height);
 }
 
 X11Window::~X11Window() {
@@ -119,6 +144,9 @@ void X11Window::SetProperties(const WindowSpec& request) {
 
 void X11Window::Show() {
     if (FDestroyed) return;
+    // On the desktop the picture takes the place of the background, under
+    // every other window.
+    if (FOnDesktop) XLowerWindow(FDisplay, FWindow);
     if (IsOverrideRedirect(FKind))
         XMapRaised(FDisplay, FWindow);
     else
@@ -197,10 +225,8 @@ void X11Window::SetPicture(const Picture& picture) {
     if (picture.Width <= 0 || picture.Height <= 0 ||
         picture.Rgb.size() < static_cast<std::size_t>(picture.Width) * static_cast<std::size_t>(picture.Height) * 3)
         throw Exception(msg::kPictureIncomplete);
-    const int screen = DefaultScreen(FDisplay);
-    XImage* image = XCreateImage(FDisplay, DefaultVisual(FDisplay, screen),
-                                 static_cast<unsigned int>(DefaultDepth(FDisplay, screen)), ZPixmap, 0,
-                                 nullptr, static_cast<unsigned int>(picture.Width),
+    XImage* image = XCreateImage(FDisplay, FVisual, static_cast<unsigned int>(FDepth), ZPixmap, 0, nullptr,
+                                 static_cast<unsigned int>(picture.Width),
                                  static_cast<unsigned int>(picture.Height), 32, 0);
     if (image == nullptr) throw Exception(msg::kPictureIncomplete);
     // XDestroyImage gives the pixels back with free().
@@ -213,7 +239,8 @@ void X11Window::SetPicture(const Picture& picture) {
     const unsigned char* rgb = picture.Rgb.data();
     for (int y = 0; y < picture.Height; ++y)
         for (int x = 0; x < picture.Width; ++x, rgb += 3)
-            XPutPixel(image, x, y, FApp.PixelOf(std::uint32_t{rgb[0]} << 16 | std::uint32_t{rgb[1]} << 8 | rgb[2]));
+            XPutPixel(image, x, y,
+                      FApp.PixelOf(FVisual, std::uint32_t{rgb[0]} << 16 | std::uint32_t{rgb[1]} << 8 | rgb[2]));
     if (FPicture != nullptr) XDestroyImage(FPicture);
     FPicture = image;
     if (!FDestroyed) XClearArea(FDisplay, FWindow, 0, 0, 0, 0, True);
@@ -226,6 +253,13 @@ Rect X11Window::ClientRect() const {
     const Status ok = XGetWindowAttributes(FDisplay, FWindow, &attributes);
     if (trap.Finish() != 0 || ok == 0) return Rect{};
     return Rect{0, 0, attributes.width, attributes.height};
+}
+
+void X11Window::FitToParent(int width, int height) {
+    if (FDestroyed) return;
+    // The ConfigureNotify that follows tells the window procedure (WM_SIZE).
+    XResizeWindow(FDisplay, FWindow, static_cast<unsigned int>(std::max(1, width)),
+                  static_cast<unsigned int>(std::max(1, height)));
 }
 
 bool X11Window::Resized(int width, int height) {
