@@ -97,6 +97,55 @@ TEST_F(PreviewTest, InputReachesTheWindowsAndNeverEndsThePreview) {
     EXPECT_EQ(App.Binding.Swaps, 3);
 }
 
+TEST_F(PreviewTest, ThePanelAndTheViewportKeepTheirFirstSize) {
+    TVeloraPreview preview(App, kHost);
+    const WindowHandle panel = preview.Panel()->Handle();
+    App.OnProcessMessages = [&] {
+        App.Binding.OuterRect = Rect{0, 0, 300, 200};
+        App.Queue.push_back(Msg(panel, WM_SIZE, 0, MakePointParam(300, 200)));
+        if (App.ProcessCalls == 3) App.ForeignWindows.erase(kHost);
+    };
+    preview.Run();
+    EXPECT_FALSE(App.Find(panel)->Request.FollowParent);
+    EXPECT_EQ(preview.Engine()->Width(), 1024.0f);
+}
+
+TEST_F(PreviewTest, AFollowedHostHasTheViewportAndBudgetRefittedToItsNewSize) {
+    PreviewOptions options;
+    options.SmallMode = false;
+    options.FollowHost = true;
+    TVeloraPreview preview(App, kHost, options);
+    const WindowHandle panel = preview.Panel()->Handle();
+    EXPECT_TRUE(App.Find(panel)->Request.FollowParent);
+    EXPECT_FALSE(preview.Engine()->SmallMode());
+    App.OnProcessMessages = [&] {
+        if (App.ProcessCalls == 1) {
+            App.Binding.OuterRect = Rect{0, 0, 300, 200};
+            App.Queue.push_back(Msg(panel, WM_SIZE, 0, MakePointParam(300, 200)));
+        }
+        if (App.ProcessCalls == 3) App.ForeignWindows.erase(kHost);
+    };
+    preview.Run();
+    EXPECT_EQ(preview.Engine()->Width(), 300.0f);
+    EXPECT_EQ(preview.Engine()->Height(), 200.0f);
+    EXPECT_EQ(preview.Engine()->Budget(), 120);
+    EXPECT_EQ(App.Binding.Swaps, 3);
+}
+
+TEST_F(PreviewTest, AStopRequestEndsTheLoopAtTheNextTest) {
+    volatile std::sig_atomic_t stop = 0;
+    PreviewOptions options;
+    options.StopRequest = &stop;
+    options.FrameDelay = std::chrono::milliseconds(1);
+    TVeloraPreview preview(App, kHost, options);
+    App.OnProcessMessages = [&] {
+        if (App.ProcessCalls == 4) stop = 1;
+    };
+    preview.Run();
+    EXPECT_EQ(App.Binding.Swaps, 4);
+    EXPECT_TRUE(App.IsWindow(kHost));
+}
+
 // Records whether the panel's window still existed when the engine gave its
 // device context back.
 class OrderProbe : public sim::VirtualWindow {

@@ -1,0 +1,41 @@
+#pragma once
+// The command line of the screensaver daemon's saver, velora-skyshow:
+//   --window-id ID        draw into that window (decimal, or hexadecimal after 0x)
+//   --root                draw on the desktop, unless the daemon names its own window
+//   --delay MICROSECONDS  pause after every frame (default 0: frames as fast as they come)
+//   --help                print the usage line
+// each also with a single hyphen. The daemon names its window in the
+// environment (XSCREENSAVER_WINDOW); --window-id wins over it, and it wins
+// over --root. With none of them the saver opens a sizeable window of its own.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "base/Handles.h"
+#include "shell/ScreenSaveMisc.h"
+
+namespace velora {
+
+inline constexpr const char* kSaverName = "velora-skyshow";
+inline constexpr const char* kSaverUsage =
+    "usage: velora-skyshow [--root] [--window-id ID] [--delay MICROSECONDS]";
+inline constexpr std::uint32_t kMaxSaverDelay = 1000000;
+inline constexpr int kExitUsage = 2;
+
+enum class SaverHost { OwnWindow, Desktop, Window };
+
+struct SaverOptions {
+    SaverHost Host = SaverHost::OwnWindow;
+    WindowHandle Window = 0;   // SaverHost::Window; 0 when the text is no window id
+    std::string WindowSource;  // where the window id came from, as given, for messages
+    std::uint32_t DelayMicroseconds = 0;
+    bool Help = false;
+};
+
+// The options of `args` (element 0 is the program) and of the daemon's
+// window variable (null when unset). Empty, with a one-line reason in
+// `error`, when the command line cannot be taken.
+std::optional<SaverOptions> ParseSaverOptions(const Arguments& args, const char* daemonWindow,
+                                              std::string& error);
+
+}  // namespace velora

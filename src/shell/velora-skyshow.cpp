@@ -1,0 +1,55 @@
+// The entry of the screensaver daemon's saver: XScreenSaver starts it with
+// its window in XSCREENSAVER_WINDOW (or --window-id from its settings
+// program) and ends it with SIGTERM.
+#include <signal.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <iostream>
+
+#include "platform/Platform.h"
+#include "shell/SaverOptions.h"
+#include "ui/Program.h"
+#include "ui/Saver.h"
+
+namespace {
+
+volatile std::sig_atomic_t gStopRequest = 0;
+
+void RequestStop(int) { gStopRequest = 1; }
+
+void StopOn(int signal) {
+    struct sigaction action {};
+    action.sa_handler = RequestStop;
+    sigemptyset(&action.sa_mask);
+    // A second signal ends the program the default way, should the first
+    // one find it stuck.
+    action.sa_flags = SA_RESETHAND;
+    sigaction(signal, &action, nullptr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const velora::Arguments args(argv, argv + argc);
+    std::string error;
+    const auto options = velora::ParseSaverOptions(args, std::getenv("XSCREENSAVER_WINDOW"), error);
+    if (!options) {
+        std::fprintf(stderr, "%s: %s; %s\n", velora::kSaverName, error.c_str(), velora::kSaverUsage);
+        return velora::kExitUsage;
+    }
+    if (options->Help) {
+        std::printf("%s\n", velora::kSaverUsage);
+        return velora::kExitSuccess;
+    }
+    StopOn(SIGTERM);
+    StopOn(SIGINT);
+    try {
+        const auto app = velora::platform::CreateApplication();
+        return velora::RunSaver(*app, *options, std::cerr, &gStopRequest);
+    } catch (const std::exception& failure) {
+        std::fprintf(stderr, "%s: %s\n", velora::kSaverName, failure.what());
+        return velora::kExitFailure;
+    }
+}

@@ -1,0 +1,77 @@
+#include <gtest/gtest.h>
+
+#include "shell/SaverOptions.h"
+
+namespace velora {
+namespace {
+
+Arguments Args(std::initializer_list<const char*> rest) {
+    Arguments args{"velora-skyshow"};
+    for (const char* a : rest) args.emplace_back(a);
+    return args;
+}
+
+SaverOptions Parsed(const Arguments& args, const char* daemonWindow = nullptr) {
+    std::string error;
+    const auto options = ParseSaverOptions(args, daemonWindow, error);
+    EXPECT_TRUE(options.has_value()) << error;
+    EXPECT_TRUE(error.empty());
+    return options.value_or(SaverOptions{});
+}
+
+std::string Refusal(const Arguments& args) {
+    std::string error;
+    EXPECT_FALSE(ParseSaverOptions(args, nullptr, error).has_value());
+    return error;
+}
+
+TEST(SaverOptionsTest, TheHostIsTheNamedWindowThenTheDaemonsThenTheDesktopThenOurOwn) {
+    EXPECT_EQ(Parsed(Args({})).Host, SaverHost::OwnWindow);
+    EXPECT_EQ(Parsed(Args({}), "").Host, SaverHost::OwnWindow);
+    EXPECT_EQ(Parsed(Args({"--root"})).Host, SaverHost::Desktop);
+
+    const SaverOptions daemon = Parsed(Args({"--root"}), "0x1A00003");
+    EXPECT_EQ(daemon.Host, SaverHost::Window);
+    EXPECT_EQ(daemon.Window, 0x1A00003u);
+    EXPECT_EQ(daemon.WindowSource, "XSCREENSAVER_WINDOW=0x1A00003");
+
+    // The settings program appends its preview window to the daemon's command.
+    const SaverOptions preview = Parsed(Args({"--root", "--delay", "10000", "--window-id", "4242"}), "0x1A00003");
+    EXPECT_EQ(preview.Host, SaverHost::Window);
+    EXPECT_EQ(preview.Window, 4242u);
+    EXPECT_EQ(preview.WindowSource, "--window-id 4242");
+    EXPECT_EQ(preview.DelayMicroseconds, 10000u);
+}
+
+TEST(SaverOptionsTest, OneHyphenWillDoAndTheLastValueCounts) {
+    const SaverOptions options = Parsed(Args({"-window-id", "0x10", "-delay", "5", "--delay", "1000000", "-root"}));
+    EXPECT_EQ(options.Window, 16u);
+    EXPECT_EQ(options.DelayMicroseconds, 1000000u);
+    EXPECT_EQ(Parsed(Args({})).DelayMicroseconds, 0u);
+    EXPECT_TRUE(Parsed(Args({"--help"})).Help);
+    EXPECT_TRUE(Parsed(Args({"-h"})).Help);
+}
+
+TEST(SaverOptionsTest, AWindowIdThatIsNoNumberIsKeptForTheMessage) {
+    for (const char* text : {"12abc", "-5", "0", ""}) {
+        const SaverOptions options = Parsed(Args({"--window-id", text}));
+        EXPECT_EQ(options.Host, SaverHost::Window) << text;
+        EXPECT_EQ(options.Window, 0u) << text;
+        EXPECT_EQ(options.WindowSource, std::string("--window-id ") + text);
+    }
+    EXPECT_EQ(Parsed(Args({}), "junk").Window, 0u);
+}
+
+TEST(SaverOptionsTest, UnknownOptionsAndBadValuesAreRefusedWithOneLine) {
+    EXPECT_EQ(Refusal(Args({"--fps"})), "unknown option \"--fps\"");
+    EXPECT_EQ(Refusal(Args({"/s"})), "unknown option \"/s\"");
+    EXPECT_EQ(Refusal(Args({"root"})), "unknown option \"root\"");
+    EXPECT_EQ(Refusal(Args({"--root", "--window-id"})), "--window-id needs a value");
+    EXPECT_EQ(Refusal(Args({"-delay"})), "-delay needs a value");
+    for (const char* delay : {"1000001", "-1", "+5", "1e3", "", "99999999999"})
+        EXPECT_EQ(Refusal(Args({"--delay", delay})),
+                  std::string("--delay takes 0 to 1000000 microseconds, not \"") + delay + "\"");
+}
+
+}  // namespace
+}  // namespace velora
