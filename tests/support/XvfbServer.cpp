@@ -111,19 +111,20 @@ bool DisplayNumberFree(int number) {
     return !Alive(LockHolder(number)) && !Accepts(number);
 }
 
-XvfbServer::XvfbServer(int width, int height) {
+XvfbServer::XvfbServer(int width, int height, int depth) {
     // Test programs run side by side: each starts its search somewhere else.
     const int count = kLastDisplay - kFirstDisplay + 1;
     const int first = static_cast<int>(getpid() % count);
     for (int i = 0; i < count; ++i) {
         const int number = kFirstDisplay + (first + i) % count;
-        if (DisplayNumberFree(number) && TryStart(number, width, height)) return;
+        if (DisplayNumberFree(number) && TryStart(number, width, height, depth)) return;
     }
 }
 
-bool XvfbServer::TryStart(int number, int width, int height) {
+bool XvfbServer::TryStart(int number, int width, int height, int depth) {
     const std::string display = DisplayName(number);
-    const std::string screen = std::to_string(width).append("x").append(std::to_string(height)).append("x24");
+    const std::string screen =
+        std::to_string(width).append("x").append(std::to_string(height)).append("x").append(std::to_string(depth));
     // -terminate goes last: it would take a number after it for a delay.
     const pid_t pid = Spawn({"Xvfb", display, "-screen", "0", screen, "-nolisten", "tcp", "-br", "-terminate"});
     if (pid < 0) return false;

@@ -20,7 +20,8 @@ bool DisplayNumberFree(int number);
 
 class XvfbServer {
 public:
-    XvfbServer(int width, int height);
+    // `depth` bits per pixel on the screen; the server offers its visuals for it.
+    XvfbServer(int width, int height, int depth = 24);
     ~XvfbServer();
     XvfbServer(const XvfbServer&) = delete;
     XvfbServer& operator=(const XvfbServer&) = delete;
@@ -32,7 +33,7 @@ public:
     pid_t Pid() const { return FPid; }
 
 private:
-    bool TryStart(int number, int width, int height);
+    bool TryStart(int number, int width, int height, int depth);
 
     pid_t FPid = -1;
     // Xvfb -terminate exits with its last client: this one lives as long as

@@ -13,6 +13,7 @@
 namespace itest {
 
 std::string veloraPath() { return VELORA_EXE; }
+std::string skyshowPath() { return VELORA_SKYSHOW_EXE; }
 
 bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout,
                std::chrono::milliseconds interval) {
@@ -120,7 +121,7 @@ void ProcessTest::finish() {
 void XSessionTest::SetUp() {
   ProcessTest::SetUp();
   if (HasFatalFailure()) return;
-  server_ = std::make_unique<velora::testing::XvfbServer>(1024, 768);
+  server_ = std::make_unique<velora::testing::XvfbServer>(1024, 768, screenDepth());
   ASSERT_TRUE(server_->Running()) << "Xvfb could not be started on any display from :90 to :140";
   harnessPids_.push_back(server_->Pid());
   try {

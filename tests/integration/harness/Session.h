@@ -22,6 +22,7 @@ constexpr auto kPatience = 10s;  // how long anything the program should do may 
 constexpr char kTitle[] = "Velora Skyshow";
 
 std::string veloraPath();
+std::string skyshowPath();
 
 // Polls `condition` until it holds or `timeout` passes; returns its last answer.
 bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout = kPatience,
@@ -90,6 +91,9 @@ class XSessionTest : public ProcessTest {
   void SetUp() override;
   void TearDown() override;
   void recordFailureEvidence() override;
+
+  // Bits per pixel of the test's screen.
+  virtual int screenDepth() const { return 24; }
 
   XConnection& x() { return *connection_; }
   const std::string& display() const { return server_->Display(); }

@@ -113,25 +113,21 @@ Image XConnection::grab(const Rect& area) {
                             static_cast<unsigned>(area.width), static_cast<unsigned>(area.height), AllPlanes,
                             ZPixmap);
   if (image == nullptr) throw std::runtime_error("XGetImage failed for " + toString(area));
-  auto shiftOf = [](unsigned long mask) {
-    int shift = 0;
-    while (mask != 0 && (mask & 1UL) == 0) {
+  // Channels of fewer than 8 bits (a 15-bit screen) are scaled to 0..255.
+  auto channel = [](unsigned long pixel, unsigned long mask) {
+    if (mask == 0) return std::uint8_t{0};
+    while ((mask & 1UL) == 0) {
       mask >>= 1;
-      ++shift;
+      pixel >>= 1;
     }
-    return shift;
+    return static_cast<std::uint8_t>((pixel & mask) * 255 / mask);
   };
-  const int rs = shiftOf(image->red_mask);
-  const int gs = shiftOf(image->green_mask);
-  const int bs = shiftOf(image->blue_mask);
   std::vector<Rgb> pixels;
   pixels.reserve(static_cast<std::size_t>(area.width) * static_cast<std::size_t>(area.height));
   for (int y = 0; y < area.height; ++y) {
     for (int x = 0; x < area.width; ++x) {
       const unsigned long p = XGetPixel(image, x, y);
-      pixels.push_back(Rgb{static_cast<std::uint8_t>((p & image->red_mask) >> rs),
-                           static_cast<std::uint8_t>((p & image->green_mask) >> gs),
-                           static_cast<std::uint8_t>((p & image->blue_mask) >> bs)});
+      pixels.push_back(Rgb{channel(p, image->red_mask), channel(p, image->green_mask), channel(p, image->blue_mask)});
     }
   }
   XDestroyImage(image);
@@ -151,6 +147,11 @@ Window XConnection::createHostWindow(const Rect& rect) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   return window;
+}
+
+void XConnection::resizeWindow(Window window, int width, int height) {
+  XResizeWindow(display_, window, static_cast<unsigned>(width), static_cast<unsigned>(height));
+  XSync(display_, False);
 }
 
 void XConnection::destroyWindow(Window window) {

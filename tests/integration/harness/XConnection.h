@@ -45,6 +45,7 @@ class XConnection {
   // screensaver host's preview window.
   Window createHostWindow(const Rect& rect);
   void destroyWindow(Window window);
+  void resizeWindow(Window window, int width, int height);
   void sendDeleteWindow(Window window);
 
   // Whether another client holds the pointer or keyboard grab.
