@@ -1,0 +1,47 @@
+#pragma once
+// XScreenSaver as its users run it: the daemon and its settings program as an
+// unprivileged user (the daemon refuses to run savers as root) with a home
+// of their own, on the test's private Xvfb, with velora-skyshow copied where
+// that user can run it.
+#include <sys/types.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "harness/Session.h"
+
+namespace itest {
+
+class DaemonTest : public XSessionTest {
+ protected:
+  static constexpr uid_t kNobody = 65534;
+
+  void SetUp() override;
+
+  const std::string& saver() const { return saver_; }
+  const std::string& home() const { return home_; }
+
+  // Writes the user's ~/.xscreensaver, with `program` as the one saver.
+  void writeSettings(const std::string& program);
+
+  // The command line that runs argv as the unprivileged user, HOME set to its home.
+  std::vector<std::string> asUser(const std::vector<std::string>& argv) const;
+  // Starts a command line; argv[0] is looked up in PATH.
+  Process& start(const std::vector<std::string>& argv);
+
+  // Runs a command of ours on the test's display to its end; its exit code.
+  int runTool(const std::vector<std::string>& argv, std::string* output = nullptr);
+
+  // Whether every process the daemon left to us (its helpers) has ended.
+  bool helpersGone() const;
+
+  // Live (not zombie) processes running the copied saver.
+  std::vector<pid_t> saverProcesses() const;
+
+ private:
+  std::string home_;
+  std::string saver_;
+};
+
+}  // namespace itest
