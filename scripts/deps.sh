@@ -5,6 +5,7 @@ VELORA_PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libx11-dev libxfixes-dev libgl-dev libgl1-mesa-dri libglx-mesa0 libjpeg62-turbo-dev
   xvfb xauth xdotool x11-apps x11-utils imagemagick locales
+  xscreensaver xscreensaver-gl dpkg-dev lintian man-db
 )
 
 velora_install_deps() {
