@@ -136,13 +136,21 @@ TEST_P(SkyshowSignal, EndsWithinHalfASecondLeavingNothing) {
   ASSERT_GE(waitForStars(kScreen).countStarPixels(kScreen), 10);
   saver.signalGroup(GetParam());
   expectQuietEnd(saver, 500ms);
-  EXPECT_TRUE(x().viewableTopLevels().empty());
+  EXPECT_TRUE(waitUntil([&] { return x().viewableTopLevels().empty(); })) << "a window outlived the saver";
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, SkyshowSignal, ::testing::Values(SIGTERM, SIGINT),
                          [](const ::testing::TestParamInfo<int>& info) {
                            return std::string(info.param == SIGTERM ? "Term" : "Interrupt");
                          });
+
+// A shell that runs a program in the background leaves it ignoring SIGINT.
+TEST_F(Skyshow, AnInterruptEndsItAlsoWhenItsShellIgnoredInterrupts) {
+  Process& saver = launch({"-c", "trap '' INT; exec \"$0\" --root", skyshowPath()}, {}, "sh");
+  ASSERT_GE(waitForStars(kScreen).countStarPixels(kScreen), 10);
+  saver.signalGroup(SIGINT);
+  expectQuietEnd(saver, 500ms);
+}
 
 struct BadStart {
   std::string name;
