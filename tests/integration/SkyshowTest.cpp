@@ -21,15 +21,6 @@ std::string hex(Window w) {
   return text;
 }
 
-std::vector<std::string> lines(const std::string& text) {
-  std::vector<std::string> result;
-  std::size_t start = 0;
-  for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
-    result.push_back(text.substr(start, end - start));
-  if (start < text.size()) result.push_back(text.substr(start));
-  return result;
-}
-
 class Skyshow : public XSessionTest {
  protected:
   Process& start(const std::vector<std::string>& args, const Environment& env = {}) {
@@ -179,7 +170,7 @@ TEST_P(SkyshowBadStart, SaysSoInOneLineAndEndsAtOnce) {
   const auto status = expectExit(saver);
   ASSERT_TRUE(status);
   EXPECT_TRUE(status->exited && status->code == bad.code) << "ended with " << *status;
-  const auto said = lines(readFile(saver.stderrPath()));
+  const auto said = readLines(saver.stderrPath());
   ASSERT_EQ(said.size(), 1U) << readFile(saver.stderrPath());
   EXPECT_NE(said[0].find(bad.message), std::string::npos) << said[0];
   EXPECT_EQ(said[0].rfind("velora-skyshow: ", 0), 0U) << said[0];
