@@ -57,5 +57,7 @@ bool SpawnDetached(const std::vector<std::string>& argv) {
 }  // namespace velora::platform::x11
 
 // Read by LeakSanitizer when the program is built with it, ignored otherwise:
-// glibc's newlocale drops its copy of LOCPATH when a locale is missing.
-extern "C" const char* __lsan_default_suppressions() { return "leak:__argz_add_sep\n"; }
+// glibc's newlocale drops its copy of LOCPATH when a locale is missing. The
+// frame is named argz_add_sep, or __argz_add_sep where the C library's debug
+// symbols are installed; a suppression matches any name containing it.
+extern "C" const char* __lsan_default_suppressions() { return "leak:argz_add_sep\n"; }
