@@ -1,9 +1,11 @@
 #include "platform/x11/PosixServices.h"
 
+#include <fcntl.h>
 #include <locale.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <thread>
@@ -19,6 +21,15 @@ std::uint64_t MonotonicNanoseconds() {
     return static_cast<std::uint64_t>(now.tv_sec) * 1000000000u + static_cast<std::uint64_t>(now.tv_nsec);
 }
 }  // namespace
+
+void ReserveStandardDescriptors() {
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+        // open() takes the lowest free descriptor, which is this one.
+        const int null = open("/dev/null", O_RDWR);
+        if (null > 2) close(null);
+    }
+}
 
 Tick MonotonicClock::GetTickCount() { return static_cast<Tick>(MonotonicNanoseconds() / 1000000u); }
 
