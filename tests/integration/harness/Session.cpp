@@ -121,7 +121,7 @@ void XSessionTest::SetUp() {
   ProcessTest::SetUp();
   if (HasFatalFailure()) return;
   server_ = std::make_unique<velora::testing::XvfbServer>(1024, 768);
-  ASSERT_TRUE(server_->Running()) << "Xvfb could not be started on any display from :90 to :140";
+  ASSERT_TRUE(server_->Running()) << server_->Failure();
   harnessPids_.push_back(server_->Pid());
   try {
     connection_ = std::make_unique<XConnection>(server_->Display());
