@@ -1,11 +1,15 @@
 # Sourced by the run and test scripts: installs, with apt-get, whatever of
-# the project's Debian packages this machine lacks, and says so.
+# the project's Debian packages (and the extra ones named as arguments) this
+# machine lacks, and says so.
 VELORA_PACKAGES=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libx11-dev libxfixes-dev libgl-dev libgl1-mesa-dri libglx-mesa0 libjpeg62-turbo-dev
   xvfb xauth xdotool x11-apps x11-utils imagemagick locales xdg-utils
 )
+# The command-line fuzzers: clang with its sanitizer and libFuzzer runtimes
+# (the runtimes are only recommended by clang, so they are named here).
+VELORA_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 
 # Prints "==> what" so that each stage of a long script can be told apart.
 velora_step() { printf '==> %s\n' "$*"; }
