@@ -6,12 +6,10 @@
 set -euo pipefail
 build=${1:?build directory}
 shift
-display=:$((200 + RANDOM % 200))
-Xvfb "$display" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-trap 'kill $xvfb 2>/dev/null; wait $xvfb 2>/dev/null || true' EXIT
-for _ in $(seq 100); do xdpyinfo -display "$display" >/dev/null 2>&1 && break; sleep 0.05; done
-export DISPLAY=$display
+source "$(dirname "$0")/../scripts/xvfb.sh"
+trap velora_stop_xvfb EXIT
+velora_start_xvfb 1920x1080x24
+export DISPLAY=$XVFB_DISPLAY
 
 "$build/bin/frame_bench" "$@"
 

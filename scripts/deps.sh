@@ -1,22 +1,35 @@
 # Sourced by the run and test scripts: installs, with apt-get, whatever of
-# the project's Debian packages this machine lacks.
+# the project's Debian packages (and the extra ones named as arguments) this
+# machine lacks, and says so.
 VELORA_PACKAGES=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libx11-dev libxfixes-dev libgl-dev libgl1-mesa-dri libglx-mesa0 libjpeg62-turbo-dev
-  xvfb xauth xdotool x11-apps x11-utils imagemagick locales
+  xvfb xauth xdotool x11-apps x11-utils imagemagick locales xdg-utils
   xscreensaver xscreensaver-gl dpkg-dev lintian man-db
 )
+# The command-line fuzzers: clang with its sanitizer and libFuzzer runtimes
+# (the runtimes are only recommended by clang, so they are named here).
+VELORA_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
+
+# Prints "==> what" so that each stage of a long script can be told apart.
+velora_step() { printf '==> %s\n' "$*"; }
 
 velora_install_deps() {
-  local missing=()
-  for pkg in "${VELORA_PACKAGES[@]}"; do
+  local wanted=("${VELORA_PACKAGES[@]}" "$@") missing=()
+  for pkg in "${wanted[@]}"; do
     dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing+=("$pkg")
   done
-  [ ${#missing[@]} -eq 0 ] && return 0
-  echo "Installing: ${missing[*]}"
+  if [ ${#missing[@]} -eq 0 ]; then
+    velora_step "All ${#wanted[@]} required Debian packages are installed"
+    return 0
+  fi
   local sudo=""
   [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  velora_step "Installing ${#missing[@]} Debian packages (and what they depend on): ${missing[*]}"
+  # Waits for a package manager that is already running (say, unattended
+  # upgrades on a new machine) instead of failing at once.
+  $sudo apt-get -o DPkg::Lock::Timeout=600 update
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=600 install -y --no-install-recommends \
+    "${missing[@]}"
 }

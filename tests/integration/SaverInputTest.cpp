@@ -9,8 +9,9 @@ namespace {
 class SaverTest : public XSessionTest {
  protected:
   // Starts the program and waits until it draws in its window.
-  void startSaver(const std::vector<std::string>& args, const Rect& where) {
-    velora_ = &launch(args);
+  void startSaver(const std::vector<std::string>& args, const Rect& where, const Environment& extra = {},
+                  const std::string& exe = veloraPath()) {
+    velora_ = &launch(args, extra, exe);
     const auto window = waitForWindow(kTitle, where.width, where.height);
     ASSERT_TRUE(window) << "no " << toString(where) << " window titled " << kTitle;
     ASSERT_GE(waitForStars(where).countStarPixels(where), 10) << "the window shows no stars";
@@ -91,6 +92,18 @@ TEST_F(SaverMouse, NineteenMovesAPauseAndNineteenMoreDoNotClose) {
   std::this_thread::sleep_for(1s);
   EXPECT_TRUE(velora_->running()) << "the moves closed the saver";
   EXPECT_TRUE(waitForChange(x().grabScreen())) << "the saver stopped drawing";
+  xdotool({"key", "x"});
+  expectCleanExit();
+}
+
+// Started with stderr closed, the display connection would take descriptor 2,
+// and Mesa's warning about a bad version override would then be written into
+// the X protocol stream.
+using SaverWithoutStderr = SaverTest;
+
+TEST_F(SaverWithoutStderr, StillDrawsAndEndsOnAKey) {
+  ASSERT_NO_FATAL_FAILURE(startSaver({"-c", "exec \"$0\" /s 2>&-", veloraPath()}, kScreen,
+                                     {{"MESA_GL_VERSION_OVERRIDE", "garbage"}}, "/bin/sh"));
   xdotool({"key", "x"});
   expectCleanExit();
 }

@@ -6,9 +6,10 @@
 namespace itest {
 namespace {
 
+// Xvfb takes the last -screen 0 it is given.
 class DefaultVisualWithoutOpenGl : public XSessionTest {
  protected:
-  int screenDepth() const override { return 15; }
+  std::vector<std::string> serverArguments() const override { return {"-screen", "0", "1024x768x15"}; }
 };
 
 TEST_F(DefaultVisualWithoutOpenGl, BothProgramsDrawThroughAnotherVisual) {
@@ -26,7 +27,7 @@ TEST_F(DefaultVisualWithoutOpenGl, BothProgramsDrawThroughAnotherVisual) {
 
 class NoVisualWithOpenGl : public XSessionTest {
  protected:
-  int screenDepth() const override { return 8; }
+  std::vector<std::string> serverArguments() const override { return {"-screen", "0", "1024x768x8"}; }
 };
 
 TEST_F(NoVisualWithOpenGl, ThePlatformsErrorIsShownAsBefore) {

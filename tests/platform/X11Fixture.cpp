@@ -11,7 +11,7 @@ XvfbServer& X11Test::Server() {
 }
 
 void X11Test::SetUp() {
-    ASSERT_TRUE(Server().Running()) << "Xvfb could not be started on any display from :90 to :140";
+    ASSERT_TRUE(Server().Running()) << Server().Failure();
     App = platform::CreateApplication(Server().Display());
     Other = XOpenDisplay(Server().Display().c_str());
     ASSERT_NE(Other, nullptr);

@@ -3,6 +3,7 @@
 #include <X11/Xlib.h>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
@@ -12,20 +13,20 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <thread>
-#include <vector>
 
 namespace velora::testing {
 
 namespace {
 
-constexpr int kFirstDisplay = 90;
-constexpr int kLastDisplay = 140;
 constexpr auto kStartTimeout = std::chrono::seconds(15);
 constexpr auto kStopTimeout = std::chrono::seconds(3);
 constexpr auto kPollStep = std::chrono::milliseconds(20);
+// The descriptor on which the server writes the display number it chose.
+constexpr int kDisplayFd = 3;
 
 // Appended piece by piece: GCC 12 at -O3 warns falsely about "a" + b + "c".
 std::string LockPath(int number) { return std::string("/tmp/.X").append(std::to_string(number)).append("-lock"); }
@@ -61,7 +62,9 @@ bool Reaped(pid_t pid, bool block) {
     return got != 0;
 }
 
-pid_t Spawn(std::vector<std::string> argv) {
+// Starts argv with stdin and stdout on /dev/null, stderr on `log` and
+// `numberFd` as descriptor kDisplayFd.
+pid_t Spawn(std::vector<std::string> argv, int log, int numberFd) {
     std::vector<char*> args;
     for (std::string& arg : argv) args.push_back(arg.data());
     args.push_back(nullptr);
@@ -82,9 +85,34 @@ pid_t Spawn(std::vector<std::string> argv) {
     const int null = open("/dev/null", O_RDWR);
     dup2(null, 0);
     dup2(null, 1);
-    dup2(null, 2);
+    dup2(log, 2);
+    dup2(numberFd, kDisplayFd);
+    fcntl(kDisplayFd, F_SETFD, 0);
     execvp(args[0], args.data());
     _exit(127);
+}
+
+// The display number the server writes once it accepts connections, or -1
+// when it exits or stays silent.
+int ReadDisplayNumber(int fd) {
+    std::string text;
+    const auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
+    while (text.find('\n') == std::string::npos) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return -1;
+        pollfd wanted{fd, POLLIN, 0};
+        const int ready = poll(&wanted, 1, static_cast<int>(left.count()));
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready <= 0) return -1;
+        char chunk[32];
+        const ssize_t got = read(fd, chunk, sizeof chunk);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return -1;
+        text.append(chunk, static_cast<std::size_t>(got));
+    }
+    char* end = nullptr;
+    const long number = std::strtol(text.c_str(), &end, 10);
+    return end != text.c_str() && number >= 0 ? static_cast<int>(number) : -1;
 }
 
 void Stop(pid_t pid) {
@@ -111,49 +139,54 @@ bool DisplayNumberFree(int number) {
     return !Alive(LockHolder(number)) && !Accepts(number);
 }
 
-XvfbServer::XvfbServer(int width, int height, int depth) {
-    // Test programs run side by side: each starts its search somewhere else.
-    const int count = kLastDisplay - kFirstDisplay + 1;
-    const int first = static_cast<int>(getpid() % count);
-    for (int i = 0; i < count; ++i) {
-        const int number = kFirstDisplay + (first + i) % count;
-        if (DisplayNumberFree(number) && TryStart(number, width, height, depth)) return;
-    }
+XvfbServer::XvfbServer(int width, int height, const std::vector<std::string>& extraArguments) {
+    Start(width, height, extraArguments);
+    if (FPid > 0) return;
+    FFailure = std::string("Xvfb did not start; its messages are in ").append(FLogPath);
 }
 
-bool XvfbServer::TryStart(int number, int width, int height, int depth) {
-    const std::string display = DisplayName(number);
-    const std::string screen =
-        std::to_string(width).append("x").append(std::to_string(height)).append("x").append(std::to_string(depth));
-    // -terminate goes last: it would take a number after it for a delay.
-    const pid_t pid = Spawn({"Xvfb", display, "-screen", "0", screen, "-nolisten", "tcp", "-br", "-terminate"});
-    if (pid < 0) return false;
+void XvfbServer::Start(int width, int height, const std::vector<std::string>& extraArguments) {
+    char logPath[] = "/tmp/velora-xvfb-XXXXXX.log";
+    const int log = mkostemps(logPath, 4, O_CLOEXEC);
+    if (log < 0) return;
+    FLogPath = logPath;
+    int pipeFds[2];
+    if (pipe2(pipeFds, O_CLOEXEC) != 0) {
+        close(log);
+        return;
+    }
 
-    // The server takes the display's lock file first, and one that finds it
-    // taken gives up and exits; only a lock with our pid proves that what
-    // answers on the display is ours.
-    const auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (Reaped(pid, false)) return false;
-        if (LockHolder(number) == pid) {
-            FKeepAlive = XOpenDisplay(display.c_str());
-            if (FKeepAlive != nullptr) {
-                FPid = pid;
-                FNumber = number;
-                FDisplay = display;
-                return true;
-            }
+    const std::string screen = std::to_string(width).append("x").append(std::to_string(height)).append("x24");
+    std::vector<std::string> argv{"Xvfb", "-displayfd", std::to_string(kDisplayFd), "-screen", "0", screen};
+    argv.insert(argv.end(), extraArguments.begin(), extraArguments.end());
+    // -terminate goes last: it would take a number after it for a delay.
+    argv.insert(argv.end(), {"-nolisten", "tcp", "-br", "-terminate"});
+    const pid_t pid = Spawn(argv, log, pipeFds[1]);
+    close(log);
+    close(pipeFds[1]);
+    // The server picks a display nobody holds and names it only once it
+    // listens there, so what answers on that display is ours.
+    const int number = pid > 0 ? ReadDisplayNumber(pipeFds[0]) : -1;
+    close(pipeFds[0]);
+    if (pid <= 0) return;
+    if (number >= 0) {
+        const std::string display = DisplayName(number);
+        FKeepAlive = XOpenDisplay(display.c_str());
+        if (FKeepAlive != nullptr) {
+            FPid = pid;
+            FNumber = number;
+            FDisplay = display;
+            return;
         }
-        std::this_thread::sleep_for(kPollStep);
     }
     Stop(pid);
-    return false;
 }
 
 XvfbServer::~XvfbServer() {
     if (FPid <= 0) return;
     XCloseDisplay(FKeepAlive);
     Stop(FPid);
+    unlink(FLogPath.c_str());
 }
 
 }  // namespace velora::testing

@@ -1,9 +1,11 @@
 #include "platform/x11/PosixServices.h"
 
+#include <fcntl.h>
 #include <locale.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <thread>
@@ -19,6 +21,15 @@ std::uint64_t MonotonicNanoseconds() {
     return static_cast<std::uint64_t>(now.tv_sec) * 1000000000u + static_cast<std::uint64_t>(now.tv_nsec);
 }
 }  // namespace
+
+void ReserveStandardDescriptors() {
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+        // open() takes the lowest free descriptor, which is this one.
+        const int null = open("/dev/null", O_RDWR);
+        if (null > 2) close(null);
+    }
+}
 
 Tick MonotonicClock::GetTickCount() { return static_cast<Tick>(MonotonicNanoseconds() / 1000000u); }
 
@@ -57,5 +68,7 @@ bool SpawnDetached(const std::vector<std::string>& argv) {
 }  // namespace velora::platform::x11
 
 // Read by LeakSanitizer when the program is built with it, ignored otherwise:
-// glibc's newlocale drops its copy of LOCPATH when a locale is missing.
-extern "C" const char* __lsan_default_suppressions() { return "leak:__argz_add_sep\n"; }
+// glibc's newlocale drops its copy of LOCPATH when a locale is missing. The
+// frame is named argz_add_sep, or __argz_add_sep where the C library's debug
+// symbols are installed; a suppression matches any name containing it.
+extern "C" const char* __lsan_default_suppressions() { return "leak:argz_add_sep\n"; }

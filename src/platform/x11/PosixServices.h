@@ -1,12 +1,18 @@
 #pragma once
 // The operating-system services of the Linux backend that need no display:
-// the clocks, the locale test and starting the desktop's document opener.
+// the standard descriptors, the clocks, the locale test and starting the
+// desktop's document opener.
 #include <string>
 #include <vector>
 
 #include "base/Clock.h"
 
 namespace velora::platform::x11 {
+
+// Opens /dev/null on each of descriptors 0, 1 and 2 that is closed. Run
+// before the display connection is made: a connection that landed on 2
+// would take every warning written to stderr as X protocol.
+void ReserveStandardDescriptors();
 
 // CLOCK_MONOTONIC: the tick in milliseconds (low 32 bits), the counter in
 // nanoseconds.

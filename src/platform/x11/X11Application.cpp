@@ -12,6 +12,7 @@
 namespace velora::platform {
 
 std::unique_ptr<Application> CreateApplication(const std::string& displayName) {
+    x11::ReserveStandardDescriptors();
     return std::make_unique<x11::X11Application>(displayName);
 }
 

@@ -121,8 +121,8 @@ void ProcessTest::finish() {
 void XSessionTest::SetUp() {
   ProcessTest::SetUp();
   if (HasFatalFailure()) return;
-  server_ = std::make_unique<velora::testing::XvfbServer>(1024, 768, screenDepth());
-  ASSERT_TRUE(server_->Running()) << "Xvfb could not be started on any display from :90 to :140";
+  server_ = std::make_unique<velora::testing::XvfbServer>(1024, 768, serverArguments());
+  ASSERT_TRUE(server_->Running()) << server_->Failure();
   harnessPids_.push_back(server_->Pid());
   try {
     connection_ = std::make_unique<XConnection>(server_->Display());

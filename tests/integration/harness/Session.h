@@ -92,8 +92,8 @@ class XSessionTest : public ProcessTest {
   void TearDown() override;
   void recordFailureEvidence() override;
 
-  // Bits per pixel of the test's screen.
-  virtual int screenDepth() const { return 24; }
+  // More arguments for the test's X server, after its 1024x768x24 screen.
+  virtual std::vector<std::string> serverArguments() const { return {}; }
 
   XConnection& x() { return *connection_; }
   const std::string& display() const { return server_->Display(); }
