@@ -1,6 +1,6 @@
 # The Windows cross build's own needs beside the compilers: the resource
-# compiler, libjpeg-turbo built for the target and the Wine prefix that runs
-# the tests. Both are made once and kept in the build tree.
+# compiler and libjpeg-turbo built for the target, once per build tree. (The
+# Wine prefix that runs the tests is made by cmake/wine-run on first use.)
 enable_language(RC)
 
 set(VELORA_JPEG_PREFIX ${CMAKE_BINARY_DIR}/libjpeg-turbo)
@@ -15,14 +15,3 @@ if(NOT EXISTS ${VELORA_JPEG_PREFIX}/lib/libjpeg.a)
 endif()
 set(JPEG_INCLUDE_DIR ${VELORA_JPEG_PREFIX}/include CACHE PATH "libjpeg-turbo headers for Windows" FORCE)
 set(JPEG_LIBRARY ${VELORA_JPEG_PREFIX}/lib/libjpeg.a CACHE FILEPATH "libjpeg-turbo for Windows" FORCE)
-
-if(VELORA_BUILD_TESTS AND NOT EXISTS ${VELORA_WINE_PREFIX}/system.reg)
-  # The first start of Wine fills a prefix (half a minute); the test
-  # discovery of the build would otherwise race to do it.
-  message(STATUS "Creating the Wine prefix ${VELORA_WINE_PREFIX}")
-  execute_process(COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} wineboot --init OUTPUT_QUIET ERROR_QUIET)
-  execute_process(COMMAND /usr/bin/env ${VELORA_WINE_ENV} wineserver --wait)
-  if(NOT EXISTS ${VELORA_WINE_PREFIX}/system.reg)
-    message(FATAL_ERROR "Wine could not create its prefix ${VELORA_WINE_PREFIX}")
-  endif()
-endif()

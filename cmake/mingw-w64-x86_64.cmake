@@ -18,9 +18,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 set(CMAKE_EXE_LINKER_FLAGS_INIT -static)
 
-# Debian's wine package runs 64-bit programs with `wine`. Console programs
-# get no display; tests that need one start their own X server.
-find_program(VELORA_WINE wine REQUIRED)
+# Debian's wine package runs 64-bit programs with `wine` (cmake/wine-run).
+# Console programs get no display; tests that need one start their own X
+# server.
 set(VELORA_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine)
-set(VELORA_WINE_ENV WINEPREFIX=${VELORA_WINE_PREFIX} WINEDEBUG=-all "WINEDLLOVERRIDES=mscoree,mshtml=")
-set(CMAKE_CROSSCOMPILING_EMULATOR /usr/bin/env -u DISPLAY ${VELORA_WINE_ENV} ${VELORA_WINE})
+set(VELORA_WINE_RUN ${CMAKE_CURRENT_LIST_DIR}/wine-run ${VELORA_WINE_PREFIX})
+set(CMAKE_CROSSCOMPILING_EMULATOR /usr/bin/env -u DISPLAY ${VELORA_WINE_RUN})

@@ -19,3 +19,20 @@ velora_install_deps() {
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
+
+# The Windows build (scripts/build-windows, the windows stage of scripts/test):
+# the MinGW-w64 cross compilers, Wine to run the tests (with the X libraries
+# and fonts it only recommends), icoutils and librsvg2-bin for the icon and
+# the resource test, dpkg-dev for apt-get source.
+VELORA_WINDOWS_PACKAGES=(
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64
+  libxrandr2 libxinerama1 libxrender1 libxcursor1 libxi6 libxcomposite1 libxxf86vm1 fonts-wine
+  icoutils librsvg2-bin dpkg-dev
+)
+
+velora_install_windows_deps() {
+  local base=("${VELORA_PACKAGES[@]}")
+  VELORA_PACKAGES+=("${VELORA_WINDOWS_PACKAGES[@]}")
+  velora_install_deps
+  VELORA_PACKAGES=("${base[@]}")
+}

@@ -1,13 +1,12 @@
 #!/usr/bin/env bash
-# Runs a command on an X server of its own, for Wine: an Xvfb that picks a
-# free display itself (-displayfd), the build tree's Wine prefix, and no Wine
-# server left over from before or after (it would keep the old display).
+# Runs a Wine command on an X server of its own: an Xvfb that picks a free
+# display itself (-displayfd), and no Wine server of the prefix left over
+# from before or after (it would keep serving the old display).
 #   with-display.sh WINEPREFIX WIDTHxHEIGHT COMMAND...
 set -u
 export WINEPREFIX=$1
 size=$2
 shift 2
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
 work=$(mktemp -d)
 xvfb=
