@@ -148,7 +148,7 @@ void Win32Application::ShowMessage(const std::string& text) {
 }
 
 std::unique_ptr<Window> Win32Application::OpenWindow(const WindowSpec& request, WindowProc proc) {
-    return std::make_unique<Win32Window>(*this, request, std::move(proc));
+    return std::make_unique<Win32Window>(request, std::move(proc));
 }
 
 bool Win32Application::IsWindow(WindowHandle wnd) { return ::IsWindow(reinterpret_cast<HWND>(wnd)) != FALSE; }

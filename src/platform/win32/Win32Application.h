@@ -14,11 +14,9 @@
 
 namespace velora::platform::win32 {
 
-class Win32Application;
-
 class Win32Window : public Window {
 public:
-    Win32Window(Win32Application& app, const WindowSpec& request, WindowProc proc);
+    Win32Window(const WindowSpec& request, WindowProc proc);
     ~Win32Window() override;
     Win32Window(const Win32Window&) = delete;
     Win32Window& operator=(const Win32Window&) = delete;

@@ -30,7 +30,7 @@ COLORREF ColorOf(std::uint32_t rgb) { return RGB((rgb >> 16) & 0xFF, (rgb >> 8) 
 
 }  // namespace
 
-Win32Window::Win32Window(Win32Application&, const WindowSpec& request, WindowProc proc)
+Win32Window::Win32Window(const WindowSpec& request, WindowProc proc)
     : FKind(request.Kind),
       FProc(std::move(proc)),
       FMinWidth(request.MinWidth),
