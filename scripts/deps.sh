@@ -6,8 +6,10 @@ VELORA_PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libx11-dev libxfixes-dev libgl-dev libgl1-mesa-dri libglx-mesa0 libjpeg62-turbo-dev
   xvfb xauth xdotool x11-apps x11-utils imagemagick locales xdg-utils
-  xscreensaver xscreensaver-gl dpkg-dev lintian man-db
 )
+# What only the tests need: the screensaver daemon the Linux saver runs
+# under, and the tools that build and check its Debian package.
+VELORA_TEST_PACKAGES=(xscreensaver xscreensaver-gl dpkg-dev lintian man-db)
 # The command-line fuzzers: clang with its sanitizer and libFuzzer runtimes
 # (the runtimes are only recommended by clang, so they are named here).
 VELORA_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
@@ -33,3 +35,14 @@ velora_install_deps() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=600 install -y --no-install-recommends \
     "${missing[@]}"
 }
+
+# The Windows build (scripts/build-windows, the windows stage of scripts/test):
+# the MinGW-w64 cross compilers, Wine to run the tests (with the X libraries
+# and fonts it only recommends), icoutils and librsvg2-bin for the icon and
+# the resource test, dpkg-dev for apt-get source.
+VELORA_WINDOWS_PACKAGES=(
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64
+  libxrandr2 libxinerama1 libxrender1 libxcursor1 libxi6 libxcomposite1 libxxf86vm1 fonts-wine
+  icoutils librsvg2-bin dpkg-dev
+)
+

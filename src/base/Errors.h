@@ -18,6 +18,7 @@ inline constexpr const char* kPictureIncomplete = "The picture's pixels do not f
 inline constexpr const char* kJpegDecodeFailed = "Cannot decode the JPEG picture: ";
 inline constexpr const char* kJpegTooLarge = "%ux%u pixels is more than the %lld allowed";
 inline constexpr const char* kUnknownPictureLanguage = "Unknown language of the donation picture";
+inline constexpr const char* kFollowParentUnsupported = "This system's windows cannot follow a foreign parent's size";
 }  // namespace msg
 
 // A failure with a message text for the user.

@@ -7,6 +7,7 @@
 
 #include "base/Errors.h"
 #include "base/Random.h"
+#include "base/Trig.h"
 #include "color/hsb.h"
 
 // The OpenGL library the engine asks its platform to load; a test build
@@ -288,8 +289,11 @@ void TVeloraEngine::StepSparks(std::uint32_t Elapsed) {
     for (std::int32_t i = 0; i < kPoolSize; ++i) {
         Spark& s = FSparks[i];
         if (!s.Alive) continue;
-        s.X = static_cast<float>(s.X + std::cos(static_cast<ext>(s.Heading)) * s.Speed * elapsed / d);
-        s.Y = static_cast<float>(s.Y + std::sin(static_cast<ext>(s.Heading)) * s.Speed * elapsed / d);
+        ext sine;
+        ext cosine;
+        SinCos(s.Heading, sine, cosine);
+        s.X = static_cast<float>(s.X + cosine * s.Speed * elapsed / d);
+        s.Y = static_cast<float>(s.Y + sine * s.Speed * elapsed / d);
         s.Angle = static_cast<float>(static_cast<ext>(s.Angle) + s.Spin);
         if (Random(4) <= 1) s.Alpha = static_cast<float>(s.Alpha - Random() / (2 * static_cast<ext>(d)));
         if (s.Radius > 3 && Random(4) == 1) s.Radius = static_cast<float>(s.Radius - Random() / d / 3);
@@ -316,8 +320,10 @@ void TVeloraEngine::DrawStar(float X, float Y, float Z, float Points, float Radi
     for (OutlineWalk walk(Points); walk.More(); outer = !outer) {
         const float r = outer ? Radius : static_cast<float>(static_cast<ext>(Radius) * InnerRatio);
         const auto a = static_cast<float>(static_cast<ext>(walk.Angle()) + Angle);
-        FGl.Vertex3f(static_cast<float>(X + std::cos(static_cast<ext>(a)) * r),
-                     static_cast<float>(Y + std::sin(static_cast<ext>(a)) * r), Z);
+        ext sine;
+        ext cosine;
+        SinCos(a, sine, cosine);
+        FGl.Vertex3f(static_cast<float>(X + cosine * r), static_cast<float>(Y + sine * r), Z);
         if (!walk.Advance()) break;
     }
     FGl.End();
@@ -340,8 +346,7 @@ void TVeloraEngine::DrawSparkOutlines(const Spark& s) {
     if (table != nullptr && s.Copies > 0) {
         for (int k = 0; k < table->Count; ++k) {
             const auto a = static_cast<float>(static_cast<ext>(table->Angles[k]) + s.Angle);
-            cosines[k] = std::cos(static_cast<double>(a));
-            sines[k] = std::sin(static_cast<double>(a));
+            SinCos(static_cast<double>(a), sines[k], cosines[k]);
         }
     }
     const float ratio = SanitizedInnerRatio(s.InnerRatio);

@@ -30,8 +30,8 @@ TPreviewPanel::TPreviewPanel(Application& app, WindowHandle parentWnd, bool foll
 bool TPreviewPanel::WndProc(const Message& msg) {
     // A panel destroyed by another program ends the preview like a closed
     // one: there is nothing left to draw into.
-    if (msg.message == WM_CLOSE || msg.message == WM_DESTROY) FClosed = true;
-    if (msg.message == WM_SIZE) FResized = true;
+    if (msg.message == kWmClose || msg.message == kWmDestroy) FClosed = true;
+    if (msg.message == kWmSize) FResized = true;
     return false;
 }
 

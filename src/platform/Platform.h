@@ -13,13 +13,14 @@
 //   Graphics()   the engine's GraphicsBinding (OpenGL loading, contexts).
 //   SystemClock  the millisecond tick and the high-resolution counter.
 //
-// Messages carry Windows' numbers and meanings (WM_KEYDOWN with a virtual-key
-// code in wParam, mouse positions packed into lParam), so the forms read like
-// the product's own tables on every backend.
+// Messages carry Windows' numbers and meanings (kWmKeyDown is WM_KEYDOWN,
+// with a virtual-key code in wParam; mouse positions packed into lParam), so
+// the forms read like the product's own tables on every backend. The names
+// are not Windows' own: <windows.h> defines those as macros, and this header
+// must compile before or after it.
 //
-// Backends: x11/ (Xlib + GLX). A Win32 backend implements the same two
-// classes with user32/gdi32/WGL; its sources include this header before
-// <windows.h>, whose macros share the message names below.
+// Backends: x11/ (Xlib + GLX) and win32/ (user32, gdi32, WGL) implement the
+// same two classes.
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -34,26 +35,26 @@
 
 namespace velora::platform {
 
-inline constexpr std::uint32_t WM_DESTROY = 2;
-inline constexpr std::uint32_t WM_SIZE = 5;
-inline constexpr std::uint32_t WM_PAINT = 15;
-inline constexpr std::uint32_t WM_CLOSE = 16;
-inline constexpr std::uint32_t WM_ERASEBKGND = 20;
-inline constexpr std::uint32_t WM_KEYDOWN = 256;
-inline constexpr std::uint32_t WM_SYSKEYDOWN = 260;
-inline constexpr std::uint32_t WM_MOUSEMOVE = 512;
-inline constexpr std::uint32_t WM_LBUTTONDOWN = 513;
-inline constexpr std::uint32_t WM_LBUTTONUP = 514;
-inline constexpr std::uint32_t WM_RBUTTONDOWN = 516;
-inline constexpr std::uint32_t WM_RBUTTONUP = 517;
-inline constexpr std::uint32_t WM_MBUTTONDOWN = 519;
-inline constexpr std::uint32_t WM_MBUTTONUP = 520;
-inline constexpr std::uint32_t WM_MOUSEWHEEL = 522;
-inline constexpr std::uint32_t WM_XBUTTONDOWN = 523;
-inline constexpr std::uint32_t WM_XBUTTONUP = 524;
-inline constexpr std::uint32_t WM_MOUSEHWHEEL = 526;
+inline constexpr std::uint32_t kWmDestroy = 2;
+inline constexpr std::uint32_t kWmSize = 5;
+inline constexpr std::uint32_t kWmPaint = 15;
+inline constexpr std::uint32_t kWmClose = 16;
+inline constexpr std::uint32_t kWmEraseBkgnd = 20;
+inline constexpr std::uint32_t kWmKeyDown = 256;
+inline constexpr std::uint32_t kWmSysKeyDown = 260;
+inline constexpr std::uint32_t kWmMouseMove = 512;
+inline constexpr std::uint32_t kWmLButtonDown = 513;
+inline constexpr std::uint32_t kWmLButtonUp = 514;
+inline constexpr std::uint32_t kWmRButtonDown = 516;
+inline constexpr std::uint32_t kWmRButtonUp = 517;
+inline constexpr std::uint32_t kWmMButtonDown = 519;
+inline constexpr std::uint32_t kWmMButtonUp = 520;
+inline constexpr std::uint32_t kWmMouseWheel = 522;
+inline constexpr std::uint32_t kWmXButtonDown = 523;
+inline constexpr std::uint32_t kWmXButtonUp = 524;
+inline constexpr std::uint32_t kWmMouseHWheel = 526;
 
-inline constexpr std::uintptr_t VK_PAUSE = 19;
+inline constexpr std::uintptr_t kVkPause = 19;
 
 struct Message {
     WindowHandle window = 0;
@@ -78,9 +79,9 @@ using MessageHook = std::function<void(Message& msg, bool& handled)>;
 // for the next message, false makes it look again at once.
 using IdleHandler = std::function<void(bool& done)>;
 // A window's own handling of a dispatched message. False lets the default
-// handling run: WM_CLOSE destroys the window, WM_ERASEBKGND fills it with
-// its background colour (if it has one), WM_PAINT draws its picture.
-// WM_DESTROY tells that the window is gone, also when another program
+// handling run: kWmClose destroys the window, kWmEraseBkgnd fills it with
+// its background colour (if it has one), kWmPaint draws its picture.
+// kWmDestroy tells that the window is gone, also when another program
 // destroyed it.
 using WindowProc = std::function<bool(const Message& msg)>;
 
@@ -102,7 +103,7 @@ struct WindowSpec {
     int MinWidth = 0;             // the frame cannot be made smaller (Sizeable)
     int MinHeight = 0;
     WindowHandle Parent = 0;      // Child only
-    bool FollowParent = false;    // Child only: keeps covering the parent as it is resized
+    bool FollowParent = false;    // Child only: keeps covering the parent as it is resized (X11 only)
     // The pixel format the engine will ask for when it draws into the window:
     // X fixes a window's visual when the window is created, not later.
     std::optional<ContextOption> OpenGl;

@@ -10,9 +10,9 @@ class ClickTracker {
 public:
     // Feeds one dispatched message; true when it completes a click.
     bool Feed(const platform::Message& msg, const Rect& client) {
-        if (msg.message == platform::WM_LBUTTONDOWN) {
+        if (msg.message == platform::kWmLButtonDown) {
             FPressed = true;
-        } else if (msg.message == platform::WM_LBUTTONUP) {
+        } else if (msg.message == platform::kWmLButtonUp) {
             const bool pressed = FPressed;
             FPressed = false;
             const int x = platform::PointX(msg.lParam);

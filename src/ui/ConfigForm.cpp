@@ -30,12 +30,12 @@ void TfrmConfig::ShowModal() { FApp.RunModal(*FWindow); }
 
 bool TfrmConfig::WndProc(const Message& msg) {
     switch (msg.message) {
-        case WM_LBUTTONDOWN:
-        case WM_LBUTTONUP:
+        case kWmLButtonDown:
+        case kWmLButtonUp:
             // The picture fills the client area: a click anywhere is on it.
             if (FClick.Feed(msg, FWindow->ClientRect())) ImageEngClick();
             return true;
-        case WM_CLOSE:
+        case kWmClose:
             FApp.EndModal();
             return true;
         default:

@@ -6,14 +6,14 @@ using namespace platform;
 
 InputAction TInputFilter::Filter(const Message& msg) {
     switch (msg.message) {
-        case WM_KEYDOWN:
-            return msg.wParam == VK_PAUSE ? InputAction::TogglePause : InputAction::Close;
-        case WM_MOUSEMOVE:
+        case kWmKeyDown:
+            return msg.wParam == kVkPause ? InputAction::TogglePause : InputAction::Close;
+        case kWmMouseMove:
             return CountMouseMove();
-        case WM_LBUTTONDOWN:
-        case WM_RBUTTONDOWN:
-        case WM_MBUTTONDOWN:
-        case WM_MOUSEWHEEL:
+        case kWmLButtonDown:
+        case kWmRButtonDown:
+        case kWmMButtonDown:
+        case kWmMouseWheel:
             return InputAction::Close;
         default:
             return InputAction::Pass;

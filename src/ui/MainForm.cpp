@@ -99,19 +99,19 @@ void TfrmMainForm::ApplicationEventsMessage(Message& msg, bool& handled) {
 
 bool TfrmMainForm::WndProc(const Message& msg) {
     switch (msg.message) {
-        case WM_ERASEBKGND:
+        case kWmEraseBkgnd:
             return true;  // nothing may be painted over the frames
-        case WM_SIZE:
+        case kWmSize:
             FormResize();
             return true;
-        case WM_LBUTTONDOWN:
-        case WM_LBUTTONUP:
+        case kWmLButtonDown:
+        case kWmLButtonUp:
             if (FClick.Feed(msg, FWindow->ClientRect())) FormClick();
             return true;
-        case WM_CLOSE:
+        case kWmClose:
             Close();
             return true;
-        case WM_DESTROY:
+        case kWmDestroy:
             // Another program destroyed the window: nothing is left to draw into.
             CloseSaver();
             return true;

@@ -1,8 +1,10 @@
 # Runs velora-sim with one scenario's options and compares its output byte
 # for byte with the checked-in expectation. With UPDATE=ON it rewrites the
-# expectation instead.
+# expectation instead. EMULATOR runs a cross-built simulator (Wine), which
+# must print the very bytes the Linux one printed.
 separate_arguments(args UNIX_COMMAND "${OPTIONS}")
-execute_process(COMMAND ${SIM} ${args} OUTPUT_FILE ${ACTUAL} RESULT_VARIABLE rc)
+separate_arguments(emulator UNIX_COMMAND "${EMULATOR}")
+execute_process(COMMAND ${emulator} ${SIM} ${args} OUTPUT_FILE ${ACTUAL} RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "velora-sim ${OPTIONS} exited with ${rc}")
 endif()

@@ -14,8 +14,8 @@ constexpr WindowHandle kWnd = 0x600003;
 TEST(TranslateKeyPress, PauseIsAKeyDownWithVkPause) {
     const Message msg = TranslateKeyPress(kWnd, XK_Pause, 0);
     EXPECT_EQ(msg.window, kWnd);
-    EXPECT_EQ(msg.message, WM_KEYDOWN);
-    EXPECT_EQ(msg.wParam, VK_PAUSE);
+    EXPECT_EQ(msg.message, kWmKeyDown);
+    EXPECT_EQ(msg.wParam, kVkPause);
 }
 
 TEST(TranslateKeyPress, KeysGetTheirVirtualKeyCodes) {
@@ -25,34 +25,34 @@ TEST(TranslateKeyPress, KeysGetTheirVirtualKeyCodes) {
         {XK_Down, 0x28},     {XK_Shift_R, 0x10}, {XK_Control_R, 0x11}, {XK_KP_7, 0x67}, {XK_Delete, 0x2E}};
     for (const auto& [keysym, code] : keys) {
         const Message msg = TranslateKeyPress(kWnd, keysym, ShiftMask | ControlMask);
-        EXPECT_EQ(msg.message, WM_KEYDOWN) << std::hex << keysym;
+        EXPECT_EQ(msg.message, kWmKeyDown) << std::hex << keysym;
         EXPECT_EQ(msg.wParam, code) << std::hex << keysym;
     }
 }
 
 TEST(TranslateKeyPress, KeysWithoutACodeStillArriveAsKeyDowns) {
     const Message msg = TranslateKeyPress(kWnd, XK_EuroSign, 0);
-    EXPECT_EQ(msg.message, WM_KEYDOWN);
+    EXPECT_EQ(msg.message, kWmKeyDown);
     EXPECT_EQ(msg.wParam, 0u);
 }
 
 TEST(TranslateKeyPress, AltHeldF10AndTheAltKeysAreSystemKeys) {
-    EXPECT_EQ(TranslateKeyPress(kWnd, XK_x, Mod1Mask).message, WM_SYSKEYDOWN);
-    EXPECT_EQ(TranslateKeyPress(kWnd, XK_Pause, Mod1Mask).message, WM_SYSKEYDOWN);
-    EXPECT_EQ(TranslateKeyPress(kWnd, XK_F10, 0).message, WM_SYSKEYDOWN);
+    EXPECT_EQ(TranslateKeyPress(kWnd, XK_x, Mod1Mask).message, kWmSysKeyDown);
+    EXPECT_EQ(TranslateKeyPress(kWnd, XK_Pause, Mod1Mask).message, kWmSysKeyDown);
+    EXPECT_EQ(TranslateKeyPress(kWnd, XK_F10, 0).message, kWmSysKeyDown);
     EXPECT_EQ(TranslateKeyPress(kWnd, XK_F10, 0).wParam, 0x79u);
-    EXPECT_EQ(TranslateKeyPress(kWnd, XK_Alt_L, 0).message, WM_SYSKEYDOWN);
+    EXPECT_EQ(TranslateKeyPress(kWnd, XK_Alt_L, 0).message, kWmSysKeyDown);
     EXPECT_EQ(TranslateKeyPress(kWnd, XK_Alt_R, 0).wParam, 0x12u);
-    EXPECT_EQ(TranslateKeyPress(kWnd, XK_F9, Mod2Mask).message, WM_KEYDOWN);  // NumLock is no Alt
+    EXPECT_EQ(TranslateKeyPress(kWnd, XK_F9, Mod2Mask).message, kWmKeyDown);  // NumLock is no Alt
 }
 
 TEST(TranslateButton, TheThreeMainButtonsInWindowsOrder) {
-    EXPECT_EQ(TranslateButton(kWnd, true, Button1, 0, 0)->message, WM_LBUTTONDOWN);
-    EXPECT_EQ(TranslateButton(kWnd, true, Button2, 0, 0)->message, WM_MBUTTONDOWN);
-    EXPECT_EQ(TranslateButton(kWnd, true, Button3, 0, 0)->message, WM_RBUTTONDOWN);
-    EXPECT_EQ(TranslateButton(kWnd, false, Button1, 0, 0)->message, WM_LBUTTONUP);
-    EXPECT_EQ(TranslateButton(kWnd, false, Button2, 0, 0)->message, WM_MBUTTONUP);
-    EXPECT_EQ(TranslateButton(kWnd, false, Button3, 0, 0)->message, WM_RBUTTONUP);
+    EXPECT_EQ(TranslateButton(kWnd, true, Button1, 0, 0)->message, kWmLButtonDown);
+    EXPECT_EQ(TranslateButton(kWnd, true, Button2, 0, 0)->message, kWmMButtonDown);
+    EXPECT_EQ(TranslateButton(kWnd, true, Button3, 0, 0)->message, kWmRButtonDown);
+    EXPECT_EQ(TranslateButton(kWnd, false, Button1, 0, 0)->message, kWmLButtonUp);
+    EXPECT_EQ(TranslateButton(kWnd, false, Button2, 0, 0)->message, kWmMButtonUp);
+    EXPECT_EQ(TranslateButton(kWnd, false, Button3, 0, 0)->message, kWmRButtonUp);
 }
 
 TEST(TranslateButton, ThePositionIsPackedAsSignedHalves) {
@@ -67,27 +67,27 @@ TEST(TranslateButton, ThePositionIsPackedAsSignedHalves) {
 TEST(TranslateButton, WheelButtonsScrollOnPressOnly) {
     const auto up = TranslateButton(kWnd, true, Button4, 0, 0);
     const auto down = TranslateButton(kWnd, true, Button5, 0, 0);
-    EXPECT_EQ(up->message, WM_MOUSEWHEEL);
+    EXPECT_EQ(up->message, kWmMouseWheel);
     EXPECT_EQ(static_cast<std::int16_t>(up->wParam >> 16), 120);
     EXPECT_EQ(static_cast<std::int16_t>(down->wParam >> 16), -120);
-    EXPECT_EQ(TranslateButton(kWnd, true, 6, 0, 0)->message, WM_MOUSEHWHEEL);
+    EXPECT_EQ(TranslateButton(kWnd, true, 6, 0, 0)->message, kWmMouseHWheel);
     EXPECT_EQ(static_cast<std::int16_t>(TranslateButton(kWnd, true, 7, 0, 0)->wParam >> 16), 120);
     for (unsigned int button : {4u, 5u, 6u, 7u}) EXPECT_FALSE(TranslateButton(kWnd, false, button, 0, 0));
 }
 
 TEST(TranslateButton, ExtraButtonsAreXButtons) {
     const auto first = TranslateButton(kWnd, true, 8, 0, 0);
-    EXPECT_EQ(first->message, WM_XBUTTONDOWN);
+    EXPECT_EQ(first->message, kWmXButtonDown);
     EXPECT_EQ(first->wParam >> 16, 1u);
     EXPECT_EQ(TranslateButton(kWnd, true, 9, 0, 0)->wParam >> 16, 2u);
-    EXPECT_EQ(TranslateButton(kWnd, false, 8, 0, 0)->message, WM_XBUTTONUP);
+    EXPECT_EQ(TranslateButton(kWnd, false, 8, 0, 0)->message, kWmXButtonUp);
     EXPECT_FALSE(TranslateButton(kWnd, true, 0, 0, 0));
 }
 
 TEST(IsInputMessage, CoversKeysAndTheMouseOnly) {
-    for (std::uint32_t message : {WM_KEYDOWN, WM_SYSKEYDOWN, WM_MOUSEMOVE, WM_LBUTTONUP, WM_MOUSEWHEEL, WM_MOUSEHWHEEL})
+    for (std::uint32_t message : {kWmKeyDown, kWmSysKeyDown, kWmMouseMove, kWmLButtonUp, kWmMouseWheel, kWmMouseHWheel})
         EXPECT_TRUE(IsInputMessage(message)) << message;
-    for (std::uint32_t message : {WM_PAINT, WM_CLOSE, WM_SIZE, WM_ERASEBKGND, WM_DESTROY})
+    for (std::uint32_t message : {kWmPaint, kWmClose, kWmSize, kWmEraseBkgnd, kWmDestroy})
         EXPECT_FALSE(IsInputMessage(message)) << message;
 }
 

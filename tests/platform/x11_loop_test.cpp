@@ -27,14 +27,14 @@ WindowSpec TopLevel(WindowKind kind) {
 TEST_F(X11MessageLoop, TheHookSeesAQueuedMessageBeforeItsWindow) {
     std::vector<std::string> seen;
     auto window = App->OpenWindow(TopLevel(WindowKind::Sizeable), [&](const Message& msg) {
-        if (msg.message != WM_CLOSE) return false;
+        if (msg.message != kWmClose) return false;
         seen.push_back("window");
         App->Terminate();
         return true;
     });
     window->Show();
     App->SetMessageHook([&](Message& msg, bool&) {
-        if (msg.message == WM_CLOSE) seen.push_back("hook");
+        if (msg.message == kWmClose) seen.push_back("hook");
     });
     SendDeleteWindow(window->Handle());
     App->Run();
@@ -45,13 +45,13 @@ TEST_F(X11MessageLoop, TheHookSeesAQueuedMessageBeforeItsWindow) {
 TEST_F(X11MessageLoop, AHandledMessageNeverReachesItsWindowAndAnUnhandledCloseDestroysIt) {
     bool windowSawClose = false;
     auto window = App->OpenWindow(TopLevel(WindowKind::Sizeable), [&](const Message& msg) {
-        windowSawClose = windowSawClose || msg.message == WM_CLOSE;
+        windowSawClose = windowSawClose || msg.message == kWmClose;
         return false;
     });
     window->Show();
     bool drop = true;
     App->SetMessageHook([&](Message& msg, bool& handled) {
-        if (msg.message != WM_CLOSE) return;
+        if (msg.message != kWmClose) return;
         handled = drop;
         drop = false;
     });
@@ -67,7 +67,7 @@ TEST_F(X11MessageLoop, AHandledMessageNeverReachesItsWindowAndAnUnhandledCloseDe
 
 TEST_F(X11MessageLoop, AnIdleHandlerThatIsNotDoneIsCalledAgainAtOnce) {
     auto window = App->OpenWindow(TopLevel(WindowKind::Popup), [&](const Message& msg) {
-        if (msg.message == WM_CLOSE) App->Terminate();
+        if (msg.message == kWmClose) App->Terminate();
         return true;
     });
     window->Show();
@@ -87,11 +87,11 @@ TEST_F(X11MessageLoop, TheModalLoopKeepsTheIdleHandlerAndDisablesOtherWindows) {
     auto main = App->OpenWindow(TopLevel(WindowKind::Sizeable), nullptr);
     main->Show();
     auto dialog = App->OpenWindow(TopLevel(WindowKind::Dialog), [&](const Message& msg) {
-        if (msg.message == WM_CLOSE) App->EndModal();
-        return msg.message == WM_CLOSE;
+        if (msg.message == kWmClose) App->EndModal();
+        return msg.message == kWmClose;
     });
     App->SetMessageHook([&](Message& msg, bool&) {
-        if (msg.message == WM_KEYDOWN || msg.message == WM_CLOSE) hooked.push_back(msg.message);
+        if (msg.message == kWmKeyDown || msg.message == kWmClose) hooked.push_back(msg.message);
     });
     int idle = 0;
     App->SetIdleHandler([&](bool& done) {
@@ -104,7 +104,7 @@ TEST_F(X11MessageLoop, TheModalLoopKeepsTheIdleHandlerAndDisablesOtherWindows) {
     });
     App->RunModal(*dialog);
     EXPECT_GE(idle, 20);
-    EXPECT_EQ(hooked, (std::vector<std::uint32_t>{WM_KEYDOWN, WM_CLOSE}));  // the dialog's key only
+    EXPECT_EQ(hooked, (std::vector<std::uint32_t>{kWmKeyDown, kWmClose}));  // the dialog's key only
     EXPECT_FALSE(App->Terminated());
     EXPECT_TRUE(App->IsWindow(dialog->Handle()));
 }
@@ -124,7 +124,7 @@ TEST_F(X11MessageLoop, AModalDialogThatVanishesEndsItsLoop) {
 TEST_F(X11MessageLoop, ProcessMessagesReturnsWhenTheQueueIsEmptyAndIgnoresQuit) {
     int closes = 0;
     auto window = App->OpenWindow(TopLevel(WindowKind::Popup), [&](const Message& msg) {
-        if (msg.message == WM_CLOSE) {
+        if (msg.message == kWmClose) {
             ++closes;
             App->Terminate();
         }

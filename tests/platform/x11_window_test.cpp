@@ -203,7 +203,7 @@ TEST_F(X11Application, AFollowingChildTakesEveryNewSizeOfItsParentAndIsTold) {
     request.Parent = host;
     request.FollowParent = true;
     auto child = App->OpenWindow(request, [&](const Message& msg) {
-        if (msg.message == WM_SIZE) sizes.emplace_back(PointX(msg.lParam), PointY(msg.lParam));
+        if (msg.message == kWmSize) sizes.emplace_back(PointX(msg.lParam), PointY(msg.lParam));
         return false;
     });
     WindowSpec still = request;

@@ -14,10 +14,9 @@ namespace velora::testing {
 
 class GlCapture {
 public:
-    GlCapture() : FFile(open_memstream(&FBuffer, &FSize)) {}
+    GlCapture() : FFile(std::tmpfile()) {}
     ~GlCapture() {
-        std::fclose(FFile);
-        std::free(FBuffer);
+        if (FFile != nullptr) std::fclose(FFile);
     }
     GlCapture(const GlCapture&) = delete;
     GlCapture& operator=(const GlCapture&) = delete;
@@ -27,17 +26,21 @@ public:
     // The calls written since the last Take, one per element.
     std::vector<std::string> Take() {
         std::fflush(FFile);
+        std::fseek(FFile, FTaken, SEEK_SET);
+        std::string text;
+        char buffer[4096];
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, FFile)) > 0;) text.append(buffer, n);
+        FTaken = std::ftell(FFile);
+        // Writing goes on at the end.
+        std::fseek(FFile, 0, SEEK_END);
         std::vector<std::string> lines;
-        std::istringstream in(std::string(FBuffer, FSize).substr(FTaken));
-        FTaken = FSize;
+        std::istringstream in(text);
         for (std::string line; std::getline(in, line);) lines.push_back(line);
         return lines;
     }
 
 private:
-    char* FBuffer = nullptr;
-    std::size_t FSize = 0;
-    std::size_t FTaken = 0;
+    long FTaken = 0;
     std::FILE* FFile;
 };
 

@@ -156,7 +156,7 @@ private:
     void Dispatch(const platform::Message& msg) {
         FakeWindow* window = Find(msg.window);
         if (window == nullptr || (window->Proc && window->Proc(msg))) return;
-        if (msg.message == platform::WM_CLOSE && (window = Find(msg.window)) != nullptr) window->Destroy();
+        if (msg.message == platform::kWmClose && (window = Find(msg.window)) != nullptr) window->Destroy();
     }
     void Loop(const bool* modalEnded) {
         int idle = 0;

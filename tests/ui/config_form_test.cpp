@@ -18,8 +18,8 @@ protected:
     FakeApplication App;
 
     void Click(WindowHandle wnd, int x, int y) {
-        App.Deliver(Msg(wnd, WM_LBUTTONDOWN, 0, MakePointParam(x, y)));
-        App.Deliver(Msg(wnd, WM_LBUTTONUP, 0, MakePointParam(x, y)));
+        App.Deliver(Msg(wnd, kWmLButtonDown, 0, MakePointParam(x, y)));
+        App.Deliver(Msg(wnd, kWmLButtonUp, 0, MakePointParam(x, y)));
     }
 };
 
@@ -57,7 +57,7 @@ TEST_F(ConfigFormTest, EveryClickAnywhereOpensTheDonationPageAndTheDialogStays) 
         Click(wnd, 0, 0);
         Click(wnd, 399, 349);
         opened = App.Opened;
-        App.Queue.push_back(Msg(wnd, WM_CLOSE));
+        App.Queue.push_back(Msg(wnd, kWmClose));
     };
     ShowSettings(App);
     const std::string expected = std::string(kDonationUrl) + "|";
@@ -67,7 +67,7 @@ TEST_F(ConfigFormTest, EveryClickAnywhereOpensTheDonationPageAndTheDialogStays) 
 
 TEST_F(ConfigFormTest, ClosingTheDialogEndsItsModalRunAndFreesIt) {
     App.IdlePasses = 1000;
-    App.WhileModal = [&] { App.Queue.push_back(Msg(App.Only(WindowKind::Dialog)->Handle(), WM_CLOSE)); };
+    App.WhileModal = [&] { App.Queue.push_back(Msg(App.Only(WindowKind::Dialog)->Handle(), kWmClose)); };
     ShowSettings(App);
     EXPECT_LT(App.IdleCalls, 1000);  // ended by the close, not by the test's patience
     EXPECT_TRUE(App.Windows.empty());

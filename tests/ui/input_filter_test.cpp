@@ -16,7 +16,7 @@ protected:
 
     InputAction MoveAfter(Tick gap) {
         Clock.Now += gap;
-        return Filter.Filter(Message{1, WM_MOUSEMOVE, 0, 0});
+        return Filter.Filter(Message{1, kWmMouseMove, 0, 0});
     }
     // Moves `count` times, `gap` ms apart; the number of the move that closed, or 0.
     int Moves(int count, Tick gap) {
@@ -57,20 +57,20 @@ TEST_F(InputFilterTest, GapsAreMeasuredAcrossTheTickWrap) {
 }
 
 TEST_F(InputFilterTest, PauseTogglesAndEveryOtherKeyCloses) {
-    EXPECT_EQ(Filter.Filter(Message{1, WM_KEYDOWN, VK_PAUSE, 0}), InputAction::TogglePause);
-    EXPECT_EQ(Filter.Filter(Message{1, WM_KEYDOWN, 0x41, 0}), InputAction::Close);
-    EXPECT_EQ(Filter.Filter(Message{1, WM_KEYDOWN, 0x1B, 0}), InputAction::Close);
+    EXPECT_EQ(Filter.Filter(Message{1, kWmKeyDown, kVkPause, 0}), InputAction::TogglePause);
+    EXPECT_EQ(Filter.Filter(Message{1, kWmKeyDown, 0x41, 0}), InputAction::Close);
+    EXPECT_EQ(Filter.Filter(Message{1, kWmKeyDown, 0x1B, 0}), InputAction::Close);
 }
 
 TEST_F(InputFilterTest, ButtonDownsAndTheWheelClose) {
-    for (std::uint32_t message : {WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN, WM_MOUSEWHEEL})
+    for (std::uint32_t message : {kWmLButtonDown, kWmRButtonDown, kWmMButtonDown, kWmMouseWheel})
         EXPECT_EQ(Filter.Filter(Message{1, message, 0, 0}), InputAction::Close) << message;
 }
 
 TEST_F(InputFilterTest, SystemKeysButtonUpsExtraButtonsAndTheHorizontalWheelPass) {
-    for (std::uint32_t message : {WM_SYSKEYDOWN, WM_LBUTTONUP, WM_RBUTTONUP, WM_XBUTTONDOWN, WM_MOUSEHWHEEL,
-                                  WM_PAINT, WM_CLOSE, WM_SIZE})
-        EXPECT_EQ(Filter.Filter(Message{1, message, VK_PAUSE, 0}), InputAction::Pass) << message;
+    for (std::uint32_t message : {kWmSysKeyDown, kWmLButtonUp, kWmRButtonUp, kWmXButtonDown, kWmMouseHWheel,
+                                  kWmPaint, kWmClose, kWmSize})
+        EXPECT_EQ(Filter.Filter(Message{1, message, kVkPause, 0}), InputAction::Pass) << message;
     EXPECT_EQ(Filter.MoveCountdown(), TInputFilter::kMoveCount);
 }
 

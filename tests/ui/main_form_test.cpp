@@ -97,13 +97,13 @@ TEST_F(MainFormTest, PauseStopsTheFramesAndResetsTheClockBothWays) {
     Idle();
     EXPECT_NE(form.Engine()->LastFrameTick(), 0u);
 
-    EXPECT_TRUE(App.Hooked(Msg(form.Handle(), WM_KEYDOWN, VK_PAUSE)));
+    EXPECT_TRUE(App.Hooked(Msg(form.Handle(), kWmKeyDown, kVkPause)));
     EXPECT_FALSE(form.Running());
     EXPECT_EQ(form.Engine()->LastFrameTick(), 0u);
     Idle();
     EXPECT_EQ(App.Binding.Swaps, 1);
 
-    EXPECT_TRUE(App.Hooked(Msg(form.Handle(), WM_KEYDOWN, VK_PAUSE)));
+    EXPECT_TRUE(App.Hooked(Msg(form.Handle(), kWmKeyDown, kVkPause)));
     EXPECT_TRUE(form.Running());
     Idle();
     EXPECT_EQ(App.Binding.Swaps, 2);
@@ -115,7 +115,7 @@ TEST_F(MainFormTest, AKeyClosesTheBorderlessLayouts) {
         FakeApplication app;
         TfrmMainForm form(app, Args({arg}));
         form.Show();
-        EXPECT_TRUE(app.Hooked(Msg(form.Handle(), WM_KEYDOWN, 0x20)));
+        EXPECT_TRUE(app.Hooked(Msg(form.Handle(), kWmKeyDown, 0x20)));
         EXPECT_FALSE(form.Running()) << arg;
         EXPECT_TRUE(app.Terminated()) << arg;
     }
@@ -126,21 +126,21 @@ TEST_F(MainFormTest, TwentyQuickMovesCloseTheSaverThroughTheHook) {
     form.Show();
     for (int i = 0; i < 19; ++i) {
         App.Ticks.Now += 30;
-        EXPECT_TRUE(App.Hooked(Msg(form.Handle(), WM_MOUSEMOVE)));
+        EXPECT_TRUE(App.Hooked(Msg(form.Handle(), kWmMouseMove)));
     }
     EXPECT_FALSE(App.Terminated());
     App.Ticks.Now += 30;
-    App.Hooked(Msg(form.Handle(), WM_MOUSEMOVE));
+    App.Hooked(Msg(form.Handle(), kWmMouseMove));
     EXPECT_TRUE(App.Terminated());
 }
 
 TEST_F(MainFormTest, TheSizeableWindowLetsEveryMessagePass) {
     TfrmMainForm form(App, Args({}));
     form.Show();
-    for (int i = 0; i < 40; ++i) EXPECT_FALSE(App.Hooked(Msg(form.Handle(), WM_MOUSEMOVE)));
-    for (std::uint32_t message : {WM_KEYDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN, WM_MOUSEWHEEL})
+    for (int i = 0; i < 40; ++i) EXPECT_FALSE(App.Hooked(Msg(form.Handle(), kWmMouseMove)));
+    for (std::uint32_t message : {kWmKeyDown, kWmRButtonDown, kWmMButtonDown, kWmMouseWheel})
         EXPECT_FALSE(App.Hooked(Msg(form.Handle(), message, 0x41)));
-    EXPECT_FALSE(App.Hooked(Msg(form.Handle(), WM_KEYDOWN, VK_PAUSE)));
+    EXPECT_FALSE(App.Hooked(Msg(form.Handle(), kWmKeyDown, kVkPause)));
     EXPECT_TRUE(form.Running());
     EXPECT_FALSE(App.Terminated());
 }
@@ -148,14 +148,14 @@ TEST_F(MainFormTest, TheSizeableWindowLetsEveryMessagePass) {
 TEST_F(MainFormTest, OnlyTheSizeableWindowFitsTheEngineToANewSize) {
     TfrmMainForm test(App, Args({}));
     App.Binding.OuterRect = Rect{0, 0, 640, 480};
-    App.Deliver(Msg(test.Handle(), WM_SIZE));
+    App.Deliver(Msg(test.Handle(), kWmSize));
     EXPECT_EQ(test.Engine()->Width(), 640.0f);
     EXPECT_EQ(test.Engine()->Budget(), 614);
 
     FakeApplication other;
     TfrmMainForm saver(other, Args({"/s"}));
     other.Binding.OuterRect = Rect{0, 0, 640, 480};
-    other.Deliver(Msg(saver.Handle(), WM_SIZE));
+    other.Deliver(Msg(saver.Handle(), kWmSize));
     EXPECT_EQ(saver.Engine()->Width(), 1024.0f);
 }
 
@@ -165,8 +165,8 @@ TEST_F(MainFormTest, AClickInTheTestWindowShowsTheSettingsWhileFramesGoOn) {
     bool dialogUp = false;
     App.WhileModal = [&] { dialogUp = App.Only(WindowKind::Dialog) != nullptr; };
     const int swaps = App.Binding.Swaps;
-    App.Deliver(Msg(form.Handle(), WM_LBUTTONDOWN, 0, MakePointParam(5, 5)));
-    App.Deliver(Msg(form.Handle(), WM_LBUTTONUP, 0, MakePointParam(5, 5)));
+    App.Deliver(Msg(form.Handle(), kWmLButtonDown, 0, MakePointParam(5, 5)));
+    App.Deliver(Msg(form.Handle(), kWmLButtonUp, 0, MakePointParam(5, 5)));
     EXPECT_EQ(App.ModalRuns, 1);
     EXPECT_TRUE(dialogUp);
     // The modal loop's idle passes went on drawing the main form's frames.
@@ -177,16 +177,16 @@ TEST_F(MainFormTest, AClickInTheTestWindowShowsTheSettingsWhileFramesGoOn) {
 
 TEST_F(MainFormTest, AButtonReleasedOutsideTheClientAreaIsNoClick) {
     TfrmMainForm form(App, Args({}));
-    App.Deliver(Msg(form.Handle(), WM_LBUTTONDOWN, 0, MakePointParam(5, 5)));
-    App.Deliver(Msg(form.Handle(), WM_LBUTTONUP, 0, MakePointParam(-1, 5)));
-    App.Deliver(Msg(form.Handle(), WM_LBUTTONUP, 0, MakePointParam(5, 5)));  // no press before it
+    App.Deliver(Msg(form.Handle(), kWmLButtonDown, 0, MakePointParam(5, 5)));
+    App.Deliver(Msg(form.Handle(), kWmLButtonUp, 0, MakePointParam(-1, 5)));
+    App.Deliver(Msg(form.Handle(), kWmLButtonUp, 0, MakePointParam(5, 5)));  // no press before it
     EXPECT_EQ(App.ModalRuns, 0);
 }
 
 TEST_F(MainFormTest, ABorderlessWindowNeverShowsTheSettings) {
     TfrmMainForm form(App, Args({"-pdebug"}));
-    App.Deliver(Msg(form.Handle(), WM_LBUTTONUP, 0, MakePointParam(5, 5)));
-    App.Deliver(Msg(form.Handle(), WM_LBUTTONDOWN, 0, MakePointParam(5, 5)));
+    App.Deliver(Msg(form.Handle(), kWmLButtonUp, 0, MakePointParam(5, 5)));
+    App.Deliver(Msg(form.Handle(), kWmLButtonDown, 0, MakePointParam(5, 5)));
     EXPECT_EQ(App.ModalRuns, 0);
 }
 
@@ -213,7 +213,7 @@ TEST_F(MainFormTest, ClosingEndsTheLoopAndDestructionGivesTheContextsBack) {
     {
         TfrmMainForm form(App, Args({}));
         form.Show();
-        App.Deliver(Msg(form.Handle(), WM_CLOSE));
+        App.Deliver(Msg(form.Handle(), kWmClose));
         EXPECT_TRUE(App.Terminated());
         EXPECT_FALSE(WindowOf(form).Destroyed);  // the form goes with the program, not before
     }
@@ -226,7 +226,7 @@ TEST_F(MainFormTest, ClosingEndsTheLoopAndDestructionGivesTheContextsBack) {
 TEST_F(MainFormTest, AWindowDestroyedByAnotherProgramEndsTheRun) {
     TfrmMainForm form(App, Args({"/s"}));
     form.Show();
-    App.Deliver(Msg(form.Handle(), WM_DESTROY));
+    App.Deliver(Msg(form.Handle(), kWmDestroy));
     EXPECT_FALSE(form.Running());
     EXPECT_TRUE(App.Terminated());
 }

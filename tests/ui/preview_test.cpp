@@ -70,7 +70,7 @@ TEST_F(PreviewTest, ClosingThePanelEndsTheLoopAndDestroysThePanelWindow) {
     TVeloraPreview preview(App, kHost);
     const WindowHandle panel = preview.Panel()->Handle();
     App.OnProcessMessages = [&] {
-        if (App.ProcessCalls == 3) App.Queue.push_back(Msg(panel, WM_CLOSE));
+        if (App.ProcessCalls == 3) App.Queue.push_back(Msg(panel, kWmClose));
     };
     preview.Run();
     EXPECT_EQ(App.Binding.Swaps, 3);
@@ -81,7 +81,7 @@ TEST_F(PreviewTest, ClosingThePanelEndsTheLoopAndDestroysThePanelWindow) {
 TEST_F(PreviewTest, APanelDestroyedByAnotherProgramEndsTheLoop) {
     TVeloraPreview preview(App, kHost);
     const WindowHandle panel = preview.Panel()->Handle();
-    App.OnProcessMessages = [&] { App.Queue.push_back(Msg(panel, WM_DESTROY)); };
+    App.OnProcessMessages = [&] { App.Queue.push_back(Msg(panel, kWmDestroy)); };
     preview.Run();
     EXPECT_EQ(App.Binding.Swaps, 1);
 }
@@ -89,8 +89,8 @@ TEST_F(PreviewTest, APanelDestroyedByAnotherProgramEndsTheLoop) {
 TEST_F(PreviewTest, InputReachesTheWindowsAndNeverEndsThePreview) {
     HostDiesAtFrame(3);
     App.OnProcessMessages = [this] {
-        App.Queue.push_back(Msg(kHost, WM_KEYDOWN, 0x41));
-        App.Queue.push_back(Msg(kHost, WM_LBUTTONDOWN));
+        App.Queue.push_back(Msg(kHost, kWmKeyDown, 0x41));
+        App.Queue.push_back(Msg(kHost, kWmLButtonDown));
         if (App.ProcessCalls == 3) App.ForeignWindows.erase(kHost);
     };
     RunPreview(App, kHost);
@@ -102,7 +102,7 @@ TEST_F(PreviewTest, ThePanelAndTheViewportKeepTheirFirstSize) {
     const WindowHandle panel = preview.Panel()->Handle();
     App.OnProcessMessages = [&] {
         App.Binding.OuterRect = Rect{0, 0, 300, 200};
-        App.Queue.push_back(Msg(panel, WM_SIZE, 0, MakePointParam(300, 200)));
+        App.Queue.push_back(Msg(panel, kWmSize, 0, MakePointParam(300, 200)));
         if (App.ProcessCalls == 3) App.ForeignWindows.erase(kHost);
     };
     preview.Run();
@@ -121,7 +121,7 @@ TEST_F(PreviewTest, AFollowedHostHasTheViewportAndBudgetRefittedToItsNewSize) {
     App.OnProcessMessages = [&] {
         if (App.ProcessCalls == 1) {
             App.Binding.OuterRect = Rect{0, 0, 300, 200};
-            App.Queue.push_back(Msg(panel, WM_SIZE, 0, MakePointParam(300, 200)));
+            App.Queue.push_back(Msg(panel, kWmSize, 0, MakePointParam(300, 200)));
         }
         if (App.ProcessCalls == 3) App.ForeignWindows.erase(kHost);
     };

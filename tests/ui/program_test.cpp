@@ -20,7 +20,7 @@ Arguments Args(std::initializer_list<const char*> rest) {
 
 TEST(RunProgram, TheSettingsRequestShowsTheDialogAndEnds) {
     FakeApplication app;
-    app.WhileModal = [&] { app.Queue.push_back(Msg(app.Only(WindowKind::Dialog)->Handle(), WM_CLOSE)); };
+    app.WhileModal = [&] { app.Queue.push_back(Msg(app.Only(WindowKind::Dialog)->Handle(), kWmClose)); };
     EXPECT_EQ(RunProgram(app, Args({"/c:4242"})), kExitSuccess);
     EXPECT_EQ(app.Title(), kApplicationTitle);
     EXPECT_EQ(app.ModalRuns, 1);
@@ -40,7 +40,7 @@ TEST(RunProgram, APreviewOfALiveWindowDrawsIntoItAndEnds) {
 
 TEST(RunProgram, APreviewOfAVanishedWindowOpensTheTestWindow) {
     FakeApplication app;
-    app.Queue.push_back(Msg(0x400001, WM_CLOSE));  // the first window opened
+    app.Queue.push_back(Msg(0x400001, kWmClose));  // the first window opened
     EXPECT_EQ(RunProgram(app, Args({"/p", "4242"})), kExitSuccess);
     ASSERT_EQ(app.Created.size(), 1u);
     EXPECT_EQ(app.Created[0].Kind, WindowKind::Sizeable);
@@ -51,7 +51,7 @@ TEST(RunProgram, APreviewOfAVanishedWindowOpensTheTestWindow) {
 TEST(RunProgram, TheSaverRunsTheLoopUntilInputClosesIt) {
     FakeApplication app;
     app.IdlePasses = 1000;
-    app.Queue.push_back(Msg(0x400001, WM_KEYDOWN, 0x41));
+    app.Queue.push_back(Msg(0x400001, kWmKeyDown, 0x41));
     EXPECT_EQ(RunProgram(app, Args({"/s"})), kExitSuccess);
     EXPECT_EQ(app.Created[0].Kind, WindowKind::FullScreen);
     EXPECT_TRUE(app.Terminated());

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <limits>
 
 #include "base/Errors.h"
+#include "base/FloatingPoint.h"
 #include "base/Numeric.h"
 #include "base/Random.h"
 
@@ -77,6 +79,38 @@ TEST(ErrorsTest, OsErrorTextCarriesCodeAndDescription) {
     EXPECT_STREQ(EOSError(5, "Access denied.").what(), "System Error.  Code: 5.\nAccess denied.");
     EXPECT_STREQ(EOSError(0, "ignored").what(), "A call to an OS function failed");
     EXPECT_EQ(EOSError(5, "x").ErrorCode(), 5);
+}
+
+// 1 + 2^-60 exists only with a 64-bit mantissa; a 53-bit one rounds it to 1.
+long double SixtyFourBitRemainder() {
+    volatile long double one = 1;
+    volatile long double tiny = 0x1p-60L;
+    return (one + tiny) - one;
+}
+
+#if defined(__x86_64__)
+TEST(FloatingPointTest, StateRestoresTheSixtyFourBitMantissaAndMaskedSse) {
+    // What Windows starts a program with, and a driver's flush-to-zero.
+    const std::uint16_t windowsDefault = 0x027F;
+    asm volatile("fldcw %0" : : "m"(windowsDefault));
+    EXPECT_FALSE(FloatingPointStateIsSet());
+    EXPECT_EQ(SixtyFourBitRemainder(), 0.0L);
+    SetFloatingPointState();
+    __builtin_ia32_ldmxcsr(__builtin_ia32_stmxcsr() | 0x8000);
+    EXPECT_FALSE(FloatingPointStateIsSet());
+
+    SetFloatingPointState();
+    EXPECT_TRUE(FloatingPointStateIsSet());
+    EXPECT_EQ(SixtyFourBitRemainder(), 0x1p-60L);
+}
+#endif
+
+TEST(FloatingPointTest, MaskedExceptionsTurnADivisionByZeroIntoAnInfinity) {
+    SetFloatingPointState();
+    volatile long double extendedZero = 0;
+    volatile double doubleZero = 0;
+    EXPECT_TRUE(std::isinf(1 / extendedZero));
+    EXPECT_TRUE(std::isinf(1 / doubleZero));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <numbers>
 #include <string>
 
 #include "EngineBackdoor.h"
@@ -69,8 +70,8 @@ TEST(DrawStarTest, OutlineStartsOuterAtTheAngleThenGoesInner) {
     const auto calls = d.Star(4, 10, 0.5f);
     EXPECT_EQ(VertexAt(calls, 0), std::make_pair(110.0f, 200.0f));
     const auto inner = VertexAt(calls, 1);
-    EXPECT_NEAR(inner.first, 100 + 5 * std::cos(M_PI / 4), 1e-4);
-    EXPECT_NEAR(inner.second, 200 + 5 * std::sin(M_PI / 4), 1e-4);
+    EXPECT_NEAR(inner.first, 100 + 5 * std::cos(std::numbers::pi / 4), 1e-4);
+    EXPECT_NEAR(inner.second, 200 + 5 * std::sin(std::numbers::pi / 4), 1e-4);
     // The closing vertex repeats the first.
     EXPECT_EQ(VertexAt(calls, 8), VertexAt(calls, 0));
 }

@@ -12,6 +12,13 @@ namespace {
 using testing::EngineRig;
 using Calls = std::vector<std::string>;
 
+// The library the engine asks its platform to load.
+#ifdef _WIN32
+const std::string kLoadGl = "InitOpenGL OpenGL32.dll";
+#else
+const std::string kLoadGl = "InitOpenGL libGL.so.1";
+#endif
+
 std::string FailureOf(EngineRig& rig, WindowHandle wnd = 1) {
     try {
         TVeloraEngine engine(rig.Window, rig.Clock, wnd, true, false);
@@ -38,7 +45,7 @@ TEST(EngineConstructionTest, MissingLibraryGivesTheDeviceContextBack) {
     EngineRig rig;
     rig.Window.FailInitOpenGL = true;
     EXPECT_EQ(FailureOf(rig), "InitOpenGL() failed");
-    EXPECT_EQ(rig.Window.Calls, (Calls{"GetDC", "InitOpenGL libGL.so.1", "ReleaseDC"}));
+    EXPECT_EQ(rig.Window.Calls, (Calls{"GetDC", kLoadGl, "ReleaseDC"}));
 }
 
 TEST(EngineConstructionTest, NoContextGivesTheDeviceContextBack) {
@@ -59,7 +66,7 @@ TEST(EngineConstructionTest, PlatformErrorPassesUnchanged) {
 TEST(EngineConstructionTest, DestructionDeactivatesDeletesThenReleases) {
     EngineRig rig;
     rig.Make().reset();
-    EXPECT_EQ(rig.Window.Calls, (Calls{"GetDC", "InitOpenGL libGL.so.1", "CreateRenderingContext double 32 24",
+    EXPECT_EQ(rig.Window.Calls, (Calls{"GetDC", kLoadGl, "CreateRenderingContext double 32 24",
                                        "MakeCurrent", "MakeCurrent(none)", "DeleteContext", "ReleaseDC"}));
 }
 

@@ -10,9 +10,15 @@
 #include <string_view>
 #include <vector>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 #include "SimGl.h"
 #include "VirtualWindow.h"
 #include "base/Errors.h"
+#include "base/FloatingPoint.h"
 #include "base/Random.h"
 #include "engine/VeloraCore.h"
 
@@ -150,7 +156,7 @@ void PrintState(const TVeloraEngine& e) {
 int Run(const Options& o) {
     std::FILE* trace = nullptr;
     if (!o.GlFile.empty()) {
-        trace = std::fopen(o.GlFile.c_str(), "w");
+        trace = std::fopen(o.GlFile.c_str(), "wb");
         if (trace == nullptr) {
             std::fprintf(stderr, "velora-sim: cannot write '%s': %s\n", o.GlFile.c_str(), std::strerror(errno));
             return 2;
@@ -187,6 +193,11 @@ int Run(const Options& o) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+    // The same bytes as on Linux: no carriage return before each line feed.
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
+    velora::SetFloatingPointState();
     Options options;
     try {
         options = ParseOptions(argc, argv);

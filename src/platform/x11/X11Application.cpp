@@ -131,22 +131,22 @@ std::vector<Message> X11Application::Translate(XEvent& event) {
                 return {*msg};
             return {};
         case MotionNotify:
-            return {Message{wnd, WM_MOUSEMOVE, 0, MakePointParam(event.xmotion.x, event.xmotion.y)}};
+            return {Message{wnd, kWmMouseMove, 0, MakePointParam(event.xmotion.x, event.xmotion.y)}};
         case Expose:
             if (event.xexpose.count != 0) return {};
-            return {Message{wnd, WM_ERASEBKGND, 0, 0}, Message{wnd, WM_PAINT, 0, 0}};
+            return {Message{wnd, kWmEraseBkgnd, 0, 0}, Message{wnd, kWmPaint, 0, 0}};
         case ConfigureNotify:
             if (!window->Resized(event.xconfigure.width, event.xconfigure.height)) return {};
-            return {Message{wnd, WM_SIZE, 0, MakePointParam(event.xconfigure.width, event.xconfigure.height)}};
+            return {Message{wnd, kWmSize, 0, MakePointParam(event.xconfigure.width, event.xconfigure.height)}};
         case ClientMessage:
             if (event.xclient.message_type == FWmProtocols && event.xclient.format == 32 &&
                 static_cast<Atom>(event.xclient.data.l[0]) == FWmDeleteWindow)
-                return {Message{wnd, WM_CLOSE, 0, 0}};
+                return {Message{wnd, kWmClose, 0, 0}};
             return {};
         case DestroyNotify:
             if (event.xdestroywindow.window != wnd) return {};
             window->Gone();
-            return {Message{wnd, WM_DESTROY, 0, 0}};
+            return {Message{wnd, kWmDestroy, 0, 0}};
         default:
             return {};
     }

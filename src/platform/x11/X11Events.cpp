@@ -27,7 +27,7 @@ struct KeyCode {
 
 constexpr KeyCode kKeyCodes[] = {
     {XK_BackSpace, 0x08}, {XK_Tab, 0x09},         {XK_ISO_Left_Tab, 0x09}, {XK_Return, 0x0D},
-    {XK_KP_Enter, 0x0D},  {XK_Pause, VK_PAUSE},   {XK_Caps_Lock, 0x14},    {XK_Escape, 0x1B},
+    {XK_KP_Enter, 0x0D},  {XK_Pause, kVkPause},   {XK_Caps_Lock, 0x14},    {XK_Escape, 0x1B},
     {XK_space, 0x20},     {XK_Prior, 0x21},       {XK_Next, 0x22},         {XK_End, 0x23},
     {XK_Home, 0x24},      {XK_Print, 0x2C},       {XK_Insert, 0x2D},       {XK_Delete, 0x2E},
     {XK_Super_L, 0x5B},   {XK_Super_R, 0x5C},     {XK_Menu, 0x5D},         {XK_KP_Multiply, 0x6A},
@@ -61,30 +61,30 @@ std::uintptr_t VirtualKeyOf(unsigned long keysym) {
 
 Message TranslateKeyPress(WindowHandle window, unsigned long keysym, unsigned int state) {
     const bool system = (state & Mod1Mask) != 0 || keysym == XK_F10 || IsAltKey(keysym);
-    return Message{window, system ? WM_SYSKEYDOWN : WM_KEYDOWN, VirtualKeyOf(keysym), 0};
+    return Message{window, system ? kWmSysKeyDown : kWmKeyDown, VirtualKeyOf(keysym), 0};
 }
 
 std::optional<Message> TranslateButton(WindowHandle window, bool pressed, unsigned int button,
                                        int x, int y) {
     const std::intptr_t point = MakePointParam(x, y);
     switch (button) {
-        case Button1: return Message{window, pressed ? WM_LBUTTONDOWN : WM_LBUTTONUP, 0, point};
-        case Button2: return Message{window, pressed ? WM_MBUTTONDOWN : WM_MBUTTONUP, 0, point};
-        case Button3: return Message{window, pressed ? WM_RBUTTONDOWN : WM_RBUTTONUP, 0, point};
+        case Button1: return Message{window, pressed ? kWmLButtonDown : kWmLButtonUp, 0, point};
+        case Button2: return Message{window, pressed ? kWmMButtonDown : kWmMButtonUp, 0, point};
+        case Button3: return Message{window, pressed ? kWmRButtonDown : kWmRButtonUp, 0, point};
         case Button4:
         case Button5:
             if (!pressed) return std::nullopt;
-            return Message{window, WM_MOUSEWHEEL,
+            return Message{window, kWmMouseWheel,
                            WheelParam(button == Button4 ? kWheelDelta : -kWheelDelta), point};
         case 6:
         case 7:
             if (!pressed) return std::nullopt;
-            return Message{window, WM_MOUSEHWHEEL, WheelParam(button == 7 ? kWheelDelta : -kWheelDelta),
+            return Message{window, kWmMouseHWheel, WheelParam(button == 7 ? kWheelDelta : -kWheelDelta),
                            point};
         default:
             if (button == 0) return std::nullopt;
             // Windows numbers its extra buttons from 1 (XBUTTON1) in wParam's high word.
-            return Message{window, pressed ? WM_XBUTTONDOWN : WM_XBUTTONUP,
+            return Message{window, pressed ? kWmXButtonDown : kWmXButtonUp,
                            static_cast<std::uintptr_t>(button - 7) << 16, point};
     }
 }

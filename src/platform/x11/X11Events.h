@@ -24,8 +24,8 @@ std::optional<Message> TranslateButton(WindowHandle window, bool pressed, unsign
 
 // Keyboard and mouse messages: what a disabled window never gets.
 constexpr bool IsInputMessage(std::uint32_t message) {
-    return message == WM_KEYDOWN || message == WM_SYSKEYDOWN ||
-           (message >= WM_MOUSEMOVE && message <= WM_MOUSEHWHEEL);
+    return message == kWmKeyDown || message == kWmSysKeyDown ||
+           (message >= kWmMouseMove && message <= kWmMouseHWheel);
 }
 
 }  // namespace velora::platform::x11

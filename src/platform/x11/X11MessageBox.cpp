@@ -118,20 +118,20 @@ void X11Application::ShowMessage(const std::string& text) {
     std::unique_ptr<Window> box;
     box = OpenWindow(request, [&](const Message& msg) {
         switch (msg.message) {
-            case WM_PAINT:
+            case kWmPaint:
                 layout.Paint(box->Handle(), BlackPixel(FDisplay, screenNumber), WhitePixel(FDisplay, screenNumber));
                 return true;
-            case WM_KEYDOWN:
+            case kWmKeyDown:
                 closed = closed || msg.wParam == kVkReturn || msg.wParam == kVkEscape || msg.wParam == kVkSpace;
                 return true;
-            case WM_LBUTTONDOWN:
+            case kWmLButtonDown:
                 pressed = layout.InButton(PointX(msg.lParam), PointY(msg.lParam));
                 return true;
-            case WM_LBUTTONUP:
+            case kWmLButtonUp:
                 closed = closed || (pressed && layout.InButton(PointX(msg.lParam), PointY(msg.lParam)));
                 pressed = false;
                 return true;
-            case WM_CLOSE:
+            case kWmClose:
                 closed = true;
                 return true;
             default:

@@ -271,10 +271,10 @@ bool X11Window::Resized(int width, int height) {
 
 void X11Window::DefaultHandling(const Message& msg) {
     switch (msg.message) {
-        case WM_CLOSE:
+        case kWmClose:
             Destroy();
             break;
-        case WM_ERASEBKGND:
+        case kWmEraseBkgnd:
             if (FHasBackground && !FDestroyed) {
                 GC gc = XCreateGC(FDisplay, FWindow, 0, nullptr);
                 XSetForeground(FDisplay, gc, FBackgroundPixel);
@@ -283,7 +283,7 @@ void X11Window::DefaultHandling(const Message& msg) {
                 XFreeGC(FDisplay, gc);
             }
             break;
-        case WM_PAINT:
+        case kWmPaint:
             if (FPicture != nullptr && !FDestroyed) {
                 GC gc = XCreateGC(FDisplay, FWindow, 0, nullptr);
                 XPutImage(FDisplay, FWindow, gc, FPicture, 0, 0, 0, 0, static_cast<unsigned int>(FPicture->width),

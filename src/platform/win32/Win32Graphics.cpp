@@ -1,0 +1,132 @@
+#include "platform/win32/Win32Graphics.h"
+
+#include "base/Errors.h"
+#include "base/FloatingPoint.h"
+
+namespace velora::platform::win32 {
+
+namespace {
+
+template <typename Function>
+bool Lookup(HMODULE library, const char* name, Function& function) {
+    function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name)));
+    return function != nullptr;
+}
+
+bool LookupGl(HMODULE library, GlApi& gl) {
+    const char* const* name = kGlEntryNames;
+    return Lookup(library, *name++, gl.BlendFunc) && Lookup(library, *name++, gl.Enable) &&
+           Lookup(library, *name++, gl.Disable) && Lookup(library, *name++, gl.Hint) &&
+           Lookup(library, *name++, gl.ClearColor) && Lookup(library, *name++, gl.Viewport) &&
+           Lookup(library, *name++, gl.MatrixMode) && Lookup(library, *name++, gl.LoadIdentity) &&
+           Lookup(library, *name++, gl.Ortho) && Lookup(library, *name++, gl.LineWidth) &&
+           Lookup(library, *name++, gl.Color4f) && Lookup(library, *name++, gl.Begin) &&
+           Lookup(library, *name++, gl.Vertex3f) && Lookup(library, *name++, gl.End) &&
+           Lookup(library, *name++, gl.Clear) && Lookup(library, *name++, gl.Flush);
+}
+
+HDC ToDc(DeviceContext dc) { return reinterpret_cast<HDC>(dc); }
+HGLRC ToRc(RenderingContext rc) { return reinterpret_cast<HGLRC>(rc); }
+
+// A driver may load its own floating-point state with the context.
+void KeepFloatingPointState() {
+    if (!FloatingPointStateIsSet()) SetFloatingPointState();
+}
+
+}  // namespace
+
+std::string SystemErrorText(DWORD code) {
+    char* buffer = nullptr;
+    const DWORD length = FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+        code, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
+    std::string text(buffer != nullptr ? buffer : "", length);
+    if (buffer != nullptr) LocalFree(buffer);
+    while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.pop_back();
+    return text;
+}
+
+void RaiseLastOSError() {
+    const DWORD code = GetLastError();
+    throw EOSError(static_cast<int>(code), code == 0 ? std::string() : SystemErrorText(code));
+}
+
+DeviceContext Win32Graphics::GetDC(WindowHandle wnd) {
+    return reinterpret_cast<DeviceContext>(::GetDC(reinterpret_cast<HWND>(wnd)));
+}
+
+void Win32Graphics::ReleaseDC(WindowHandle wnd, DeviceContext dc) {
+    ::ReleaseDC(reinterpret_cast<HWND>(wnd), ToDc(dc));
+}
+
+bool Win32Graphics::InitOpenGL(const char* library, const char* gluLibrary, GlApi& gl) {
+    const HMODULE handle = LoadLibraryA(library);
+    if (handle == nullptr) return false;
+    // Loaded beside the OpenGL library as the product does, and never called.
+    if (gluLibrary != nullptr) LoadLibraryA(gluLibrary);
+
+    GlApi loaded;
+    decltype(FCreateLayerContext) createLayerContext = nullptr;
+    decltype(FMakeCurrent) makeCurrent = nullptr;
+    decltype(FDeleteContext) deleteContext = nullptr;
+    if (!LookupGl(handle, loaded) || !Lookup(handle, "wglCreateLayerContext", createLayerContext) ||
+        !Lookup(handle, "wglMakeCurrent", makeCurrent) || !Lookup(handle, "wglDeleteContext", deleteContext))
+        return false;
+    gl = loaded;
+    FCreateLayerContext = createLayerContext;
+    FMakeCurrent = makeCurrent;
+    FDeleteContext = deleteContext;
+    return true;
+}
+
+RenderingContext Win32Graphics::CreateRenderingContext(DeviceContext dc, ContextOption options, int colorBits,
+                                                       int depthBits, int stencilBits, int accumBits,
+                                                       int auxBuffers, int layer) {
+    PIXELFORMATDESCRIPTOR request{};
+    request.nSize = sizeof request;
+    request.nVersion = 1;
+    request.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL;
+    if (options == ContextOption::DoubleBuffered) request.dwFlags |= PFD_DOUBLEBUFFER;
+    request.iPixelType = PFD_TYPE_RGBA;
+    request.cColorBits = static_cast<BYTE>(colorBits);
+    request.cAccumBits = static_cast<BYTE>(accumBits);
+    request.cDepthBits = static_cast<BYTE>(depthBits);
+    request.cStencilBits = static_cast<BYTE>(stencilBits);
+    request.cAuxBuffers = static_cast<BYTE>(auxBuffers);
+    request.iLayerType = static_cast<BYTE>(layer);
+
+    const HDC hdc = ToDc(dc);
+    SetLastError(0);
+    if (GetObjectType(hdc) == 0) RaiseLastOSError();
+    const int format = ChoosePixelFormat(hdc, &request);
+    if (format == 0) RaiseLastOSError();
+    if (GetPixelFormat(hdc) != format && !SetPixelFormat(hdc, format, &request)) RaiseLastOSError();
+    // The granted format is read back and accepted whatever it is.
+    DescribePixelFormat(hdc, format, sizeof request, &request);
+    if (FCreateLayerContext == nullptr) RaiseLastOSError();
+    const HGLRC rc = FCreateLayerContext(hdc, 0);
+    KeepFloatingPointState();
+    if (rc == nullptr) RaiseLastOSError();
+    return reinterpret_cast<RenderingContext>(rc);
+}
+
+void Win32Graphics::MakeCurrent(DeviceContext dc, RenderingContext rc) {
+    if (FMakeCurrent == nullptr) return;
+    FMakeCurrent(ToDc(dc), ToRc(rc));
+    KeepFloatingPointState();
+}
+
+void Win32Graphics::DeleteContext(RenderingContext rc) {
+    if (FDeleteContext != nullptr) FDeleteContext(ToRc(rc));
+}
+
+void Win32Graphics::SwapBuffers(DeviceContext dc) { ::SwapBuffers(ToDc(dc)); }
+
+bool Win32Graphics::GetWindowRect(WindowHandle wnd, Rect& rect) {
+    RECT outer{};
+    if (!::GetWindowRect(reinterpret_cast<HWND>(wnd), &outer)) return false;
+    rect = Rect{outer.left, outer.top, outer.right, outer.bottom};
+    return true;
+}
+
+}  // namespace velora::platform::win32

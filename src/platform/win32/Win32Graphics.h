@@ -1,0 +1,40 @@
+#pragma once
+// The engine's GraphicsBinding on gdi32 and WGL. A device context is the
+// window's HDC, a rendering context an HGLRC. OpenGL32.dll is loaded at run
+// time, so that a system without it ends in "InitOpenGL() failed" instead of
+// refusing to start; it stays loaded.
+#include "engine/GraphicsBinding.h"
+
+#include <windows.h>
+
+#include <string>
+
+namespace velora::platform::win32 {
+
+class Win32Graphics : public GraphicsBinding {
+public:
+    DeviceContext GetDC(WindowHandle wnd) override;
+    void ReleaseDC(WindowHandle wnd, DeviceContext dc) override;
+    bool InitOpenGL(const char* library, const char* gluLibrary, GlApi& gl) override;
+    RenderingContext CreateRenderingContext(DeviceContext dc, ContextOption options, int colorBits,
+                                            int depthBits, int stencilBits, int accumBits,
+                                            int auxBuffers, int layer) override;
+    void MakeCurrent(DeviceContext dc, RenderingContext rc) override;
+    void DeleteContext(RenderingContext rc) override;
+    void SwapBuffers(DeviceContext dc) override;
+    bool GetWindowRect(WindowHandle wnd, Rect& rect) override;
+
+private:
+    // The WGL entry points of the loaded library.
+    HGLRC(WINAPI* FCreateLayerContext)(HDC, int) = nullptr;
+    BOOL(WINAPI* FMakeCurrent)(HDC, HGLRC) = nullptr;
+    BOOL(WINAPI* FDeleteContext)(HGLRC) = nullptr;
+};
+
+// The system's description of an error code, without the trailing line break.
+std::string SystemErrorText(DWORD code);
+
+// Raises EOSError with the calling thread's last error code.
+[[noreturn]] void RaiseLastOSError();
+
+}  // namespace velora::platform::win32

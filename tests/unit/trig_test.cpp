@@ -1,0 +1,97 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "base/Trig.h"
+
+namespace velora {
+namespace {
+
+// Angles the engine meets (float headings and outline angles) with their
+// sines and cosines rounded to 64 bits from a 300-bit computation: next to
+// multiples of pi/2 the reduction must keep every bit of the small result.
+struct Reference {
+    long double X;
+    long double Sin;
+    long double Cos;
+};
+constexpr Reference kReferences[] = {
+    {0x1.921fb6p+0L, 0x1.ffffffffffff7652p-1L, -0x1.777a5cf72cecc4cep-25L},
+    {0x1.921fb6p+1L, -0x1.777a5cf72cec5fd6p-24L, -0x1.fffffffffffdd948p-1L},
+    {0x1.2d97c8p+2L, -0x1.fffffffffffff5cp-1L, 0x1.99bc5b961b1acacap-27L},
+    {0x1.921fb6p+2L, 0x1.777a5cf72ceacbf6p-23L, 0x1.fffffffffff76522p-1L},
+    {0x1p-1L, 0x1.eaee8744b05efe88p-2L, 0x1.c1528065b7d4f9dcp-1L},
+    {0x1.e848p+19L, -0x1.6664b2568d86749ap-2L, 0x1.df9df9906d32c6aep-1L},
+    {-0x1.4p+1L, -0x1.326af0dcfcab080ap-1L, -0x1.9a2f7ef858b7d2bp-1L},
+    {0x1.9p+6L, -0x1.03425b78c4db807p-1L, 0x1.b981dbf665fdf64p-1L},
+    {0x1p-30L, 0x1.fffffffffffffffap-31L, 0x1.fffffffffffffffp-1L},
+};
+
+template <typename T>
+T UlpsApart(T value, T reference) {
+    const int exponent = std::ilogb(reference) - std::numeric_limits<T>::digits + 1;
+    return std::fabs(value - reference) / std::ldexp(T{1}, exponent);
+}
+
+TEST(SinCosTest, ExtendedResultsAreWithinTwoUnitsOfTheLastPlace) {
+    for (const Reference& ref : kReferences) {
+        long double s = 0;
+        long double c = 0;
+        SinCos(ref.X, s, c);
+        EXPECT_LE(UlpsApart(s, ref.Sin), 2.0L) << static_cast<double>(ref.X);
+        EXPECT_LE(UlpsApart(c, ref.Cos), 2.0L) << static_cast<double>(ref.X);
+    }
+}
+
+TEST(SinCosTest, DoubleResultsAreWithinTwoUnitsOfTheLastPlace) {
+    for (const Reference& ref : kReferences) {
+        double s = 0;
+        double c = 0;
+        SinCos(static_cast<double>(ref.X), s, c);
+        EXPECT_LE(UlpsApart(s, static_cast<double>(ref.Sin)), 2.0) << static_cast<double>(ref.X);
+        EXPECT_LE(UlpsApart(c, static_cast<double>(ref.Cos)), 2.0) << static_cast<double>(ref.X);
+    }
+}
+
+TEST(SinCosTest, SineIsOddAndCosineEvenBitForBit) {
+    for (long double x = 0.001L; x < 40; x = x * 1.37L + 0.01L) {
+        long double s = 0, c = 0, ns = 0, nc = 0;
+        SinCos(x, s, c);
+        SinCos(-x, ns, nc);
+        EXPECT_EQ(ns, -s) << static_cast<double>(x);
+        EXPECT_EQ(nc, c) << static_cast<double>(x);
+    }
+}
+
+TEST(SinCosTest, AgreesWithTheCLibraryAcrossEveryQuadrant) {
+    for (double x = -20; x < 20; x += 0.0173) {
+        long double s = 0, c = 0;
+        SinCos(static_cast<long double>(x), s, c);
+        double ds = 0, dc = 0;
+        SinCos(x, ds, dc);
+        EXPECT_NEAR(static_cast<double>(s), std::sin(x), 1e-15) << x;
+        EXPECT_NEAR(static_cast<double>(c), std::cos(x), 1e-15) << x;
+        EXPECT_NEAR(ds, std::sin(x), 1e-15) << x;
+        EXPECT_NEAR(dc, std::cos(x), 1e-15) << x;
+    }
+}
+
+TEST(SinCosTest, HugeAnglesStayOnTheUnitCircleAndNonFiniteOnesGiveNaN) {
+    for (const long double x : {0x1p40L, -3e12L, 0x1p100L, std::numeric_limits<long double>::max()}) {
+        long double s = 0, c = 0;
+        SinCos(x, s, c);
+        EXPECT_NEAR(static_cast<double>(s * s + c * c), 1.0, 1e-15) << static_cast<double>(x);
+    }
+    for (const long double x : {std::numeric_limits<long double>::infinity(),
+                                -std::numeric_limits<long double>::infinity(),
+                                std::numeric_limits<long double>::quiet_NaN()}) {
+        long double s = 0, c = 0;
+        SinCos(x, s, c);
+        EXPECT_TRUE(std::isnan(s));
+        EXPECT_TRUE(std::isnan(c));
+    }
+}
+
+}  // namespace
+}  // namespace velora
