@@ -3,6 +3,7 @@
 // function pointers. The platform's loader fills it from the real library;
 // tests and the simulator fill it with their own recorders.
 #include <cstdint>
+#include <type_traits>
 
 #if defined(_WIN32) && !defined(_WIN64)
 #define VELORA_GLAPI __stdcall
@@ -48,11 +49,33 @@ struct GlApi {
     void(VELORA_GLAPI* Flush)() = nullptr;
 };
 
-// The entry points' names in the order of the table, for loaders that look
-// them up one by one.
-inline constexpr const char* kGlEntryNames[16] = {
-    "glBlendFunc", "glEnable",  "glDisable",  "glHint",     "glClearColor", "glViewport",
-    "glMatrixMode", "glLoadIdentity", "glOrtho", "glLineWidth", "glColor4f", "glBegin",
-    "glVertex3f",  "glEnd",     "glClear",    "glFlush"};
+// Fills the table through a loader's lookup: `resolve(name)` gives the
+// address of the entry point of that name, or null. True when every one of
+// them was found.
+template <typename Resolve>
+bool ResolveGlApi(GlApi& gl, Resolve resolve) {
+    bool found = true;
+    const auto take = [&](auto& entry, const char* name) {
+        entry = reinterpret_cast<std::remove_reference_t<decltype(entry)>>(resolve(name));
+        found = found && entry != nullptr;
+    };
+    take(gl.BlendFunc, "glBlendFunc");
+    take(gl.Enable, "glEnable");
+    take(gl.Disable, "glDisable");
+    take(gl.Hint, "glHint");
+    take(gl.ClearColor, "glClearColor");
+    take(gl.Viewport, "glViewport");
+    take(gl.MatrixMode, "glMatrixMode");
+    take(gl.LoadIdentity, "glLoadIdentity");
+    take(gl.Ortho, "glOrtho");
+    take(gl.LineWidth, "glLineWidth");
+    take(gl.Color4f, "glColor4f");
+    take(gl.Begin, "glBegin");
+    take(gl.Vertex3f, "glVertex3f");
+    take(gl.End, "glEnd");
+    take(gl.Clear, "glClear");
+    take(gl.Flush, "glFlush");
+    return found;
+}
 
 }  // namespace velora

@@ -6,16 +6,6 @@
 namespace itest {
 namespace {
 
-const Rect kHost{200, 150, 400, 300};
-
-std::string decimal(Window w) { return std::to_string(w); }
-
-std::string hex(Window w) {
-  char text[32];
-  std::snprintf(text, sizeof text, "0x%lX", w);
-  return text;
-}
-
 class Preview : public XSessionTest {
  protected:
   // Starts the preview into a new host window and waits for its panel.

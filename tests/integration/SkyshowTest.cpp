@@ -11,16 +11,6 @@
 namespace itest {
 namespace {
 
-const Rect kHost{200, 150, 400, 300};
-
-std::string decimal(Window w) { return std::to_string(w); }
-
-std::string hex(Window w) {
-  char text[32];
-  std::snprintf(text, sizeof text, "0x%lX", w);
-  return text;
-}
-
 class Skyshow : public XSessionTest {
  protected:
   Process& start(const std::vector<std::string>& args, const Environment& env = {}) {

@@ -13,18 +13,6 @@ bool Lookup(HMODULE library, const char* name, Function& function) {
     return function != nullptr;
 }
 
-bool LookupGl(HMODULE library, GlApi& gl) {
-    const char* const* name = kGlEntryNames;
-    return Lookup(library, *name++, gl.BlendFunc) && Lookup(library, *name++, gl.Enable) &&
-           Lookup(library, *name++, gl.Disable) && Lookup(library, *name++, gl.Hint) &&
-           Lookup(library, *name++, gl.ClearColor) && Lookup(library, *name++, gl.Viewport) &&
-           Lookup(library, *name++, gl.MatrixMode) && Lookup(library, *name++, gl.LoadIdentity) &&
-           Lookup(library, *name++, gl.Ortho) && Lookup(library, *name++, gl.LineWidth) &&
-           Lookup(library, *name++, gl.Color4f) && Lookup(library, *name++, gl.Begin) &&
-           Lookup(library, *name++, gl.Vertex3f) && Lookup(library, *name++, gl.End) &&
-           Lookup(library, *name++, gl.Clear) && Lookup(library, *name++, gl.Flush);
-}
-
 HDC ToDc(DeviceContext dc) { return reinterpret_cast<HDC>(dc); }
 HGLRC ToRc(RenderingContext rc) { return reinterpret_cast<HGLRC>(rc); }
 
@@ -69,7 +57,10 @@ bool Win32Graphics::InitOpenGL(const char* library, const char* gluLibrary, GlAp
     decltype(FCreateLayerContext) createLayerContext = nullptr;
     decltype(FMakeCurrent) makeCurrent = nullptr;
     decltype(FDeleteContext) deleteContext = nullptr;
-    if (!LookupGl(handle, loaded) || !Lookup(handle, "wglCreateLayerContext", createLayerContext) ||
+    const auto resolve = [handle](const char* name) {
+        return reinterpret_cast<void*>(GetProcAddress(handle, name));
+    };
+    if (!ResolveGlApi(loaded, resolve) || !Lookup(handle, "wglCreateLayerContext", createLayerContext) ||
         !Lookup(handle, "wglMakeCurrent", makeCurrent) || !Lookup(handle, "wglDeleteContext", deleteContext))
         return false;
     gl = loaded;

@@ -33,18 +33,6 @@ bool Lookup(void* library, const char* name, Function& function) {
     return function != nullptr;
 }
 
-bool LookupGl(void* library, GlApi& gl) {
-    const char* const* name = kGlEntryNames;
-    return Lookup(library, *name++, gl.BlendFunc) && Lookup(library, *name++, gl.Enable) &&
-           Lookup(library, *name++, gl.Disable) && Lookup(library, *name++, gl.Hint) &&
-           Lookup(library, *name++, gl.ClearColor) && Lookup(library, *name++, gl.Viewport) &&
-           Lookup(library, *name++, gl.MatrixMode) && Lookup(library, *name++, gl.LoadIdentity) &&
-           Lookup(library, *name++, gl.Ortho) && Lookup(library, *name++, gl.LineWidth) &&
-           Lookup(library, *name++, gl.Color4f) && Lookup(library, *name++, gl.Begin) &&
-           Lookup(library, *name++, gl.Vertex3f) && Lookup(library, *name++, gl.End) &&
-           Lookup(library, *name++, gl.Clear) && Lookup(library, *name++, gl.Flush);
-}
-
 }  // namespace
 
 std::unique_ptr<X11Graphics::Glx> X11Graphics::LoadGlx(void* library) {
@@ -128,7 +116,7 @@ bool X11Graphics::InitOpenGL(const char* library, const char* gluLibrary, GlApi&
 
     GlApi loaded;
     auto glx = LoadGlx(handle);
-    if (!LookupGl(handle, loaded) || !glx) return false;
+    if (!ResolveGlApi(loaded, [handle](const char* name) { return dlsym(handle, name); }) || !glx) return false;
     gl = loaded;
     // Contexts made through an earlier table stay valid: the library is the
     // same or stays loaded beside this one.
