@@ -18,7 +18,10 @@ VELORA_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 velora_step() { printf '==> %s\n' "$*"; }
 
 velora_install_deps() {
-  local wanted=("${VELORA_PACKAGES[@]}" "$@") missing=()
+  local wanted=() missing=()
+  for pkg in "${VELORA_PACKAGES[@]}" "$@"; do  # each package once
+    [[ " ${wanted[*]} " == *" $pkg "* ]] || wanted+=("$pkg")
+  done
   for pkg in "${wanted[@]}"; do
     dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing+=("$pkg")
   done
