@@ -20,13 +20,18 @@ void DaemonTest::SetUp() {
   fs::create_directory(home_);
   ASSERT_EQ(chown(home_.c_str(), kNobody, kNobody), 0);
   ASSERT_EQ(chmod(home_.c_str(), 0700), 0);
-  // The build tree may lie where the user cannot reach.
-  const std::string bin = scratch() + "/bin";
-  fs::create_directory(bin);
-  ASSERT_EQ(chmod(bin.c_str(), 0755), 0);
-  saver_ = bin + "/velora-skyshow";
+  // The build tree may lie where the user cannot reach: the programs are
+  // copied as the package lays them out.
+  for (const char* folder : {"/bin", "/libexec", "/libexec/xscreensaver"}) {
+    fs::create_directory(scratch() + folder);
+    ASSERT_EQ(chmod((scratch() + folder).c_str(), 0755), 0);
+  }
+  saver_ = scratch() + "/libexec/xscreensaver/velora-skyshow";
+  adder_ = scratch() + "/bin/velora-skyshow-add";
   fs::copy_file(skyshowPath(), saver_);
+  fs::copy_file(VELORA_SKYSHOW_ADD_EXE, adder_);
   ASSERT_EQ(chmod(saver_.c_str(), 0755), 0);
+  ASSERT_EQ(chmod(adder_.c_str(), 0755), 0);
 }
 
 void DaemonTest::writeSettings(const std::string& program) {
@@ -46,6 +51,18 @@ void DaemonTest::writeSettings(const std::string& program) {
         << program << " \\n\n";
   }
   ASSERT_EQ(chown(path.c_str(), kNobody, kNobody), 0);
+}
+
+Process& DaemonTest::startSettingsProgram() {
+  const std::string config = scratch() + "/config";
+  fs::create_directory(config);
+  EXPECT_EQ(chmod(config.c_str(), 0755), 0);
+  fs::copy_file(VELORA_SKYSHOW_XML, config + "/velora-skyshow.xml", fs::copy_options::overwrite_existing);
+  std::vector<std::string> argv{"unshare", "-m", "sh", "-c",
+                                "mount --bind \"$0\" /usr/share/xscreensaver/config && exec \"$@\"", config};
+  const auto user = asUser({"xscreensaver-settings", "--debug"});
+  argv.insert(argv.end(), user.begin(), user.end());
+  return start(argv);
 }
 
 std::vector<std::string> DaemonTest::asUser(const std::vector<std::string>& argv) const {

@@ -21,12 +21,18 @@ class DaemonTest : public XSessionTest {
 
   const std::string& saver() const { return saver_; }
   const std::string& home() const { return home_; }
+  // velora-skyshow-add, in the bin folder beside the saver's libexec folder.
+  const std::string& adder() const { return adder_; }
 
   // Writes the user's ~/.xscreensaver, with `program` as the one saver.
   void writeSettings(const std::string& program);
 
   // The command line that runs argv as the unprivileged user, HOME set to its home.
   std::vector<std::string> asUser(const std::vector<std::string>& argv) const;
+  // Starts the settings program as the user with --debug, in a mount
+  // namespace where the system's folder of saver descriptions holds ours
+  // alone (the program reads them from there only); needs `unshare -m`.
+  Process& startSettingsProgram();
   // Starts a command line; argv[0] is looked up in PATH.
   Process& start(const std::vector<std::string>& argv);
 
@@ -42,6 +48,7 @@ class DaemonTest : public XSessionTest {
  private:
   std::string home_;
   std::string saver_;
+  std::string adder_;
 };
 
 }  // namespace itest

@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "DaemonFixture.h"
@@ -48,20 +49,9 @@ TEST_F(DaemonTest, BlanksWithStarsPastTheReRaiseAndLeavesNothingWhenTheUserRetur
 }
 
 TEST_F(DaemonTest, TheSettingsProgramTakesTheDescriptionWithoutWarningsAndPreviewsTheSaver) {
-  // The settings program reads descriptions from the system's folder only:
-  // in a mount namespace of its own that folder shows ours alone.
   if (runTool({"unshare", "-m", "true"}) != 0) GTEST_SKIP() << "no private mount namespace here (unshare -m)";
-  const std::string config = scratch() + "/config";
-  std::filesystem::create_directory(config);
-  ASSERT_EQ(chmod(config.c_str(), 0755), 0);
-  std::filesystem::copy_file(VELORA_SKYSHOW_XML, config + "/velora-skyshow.xml");
   writeSettings(saver() + " --root");
-
-  std::vector<std::string> argv{"unshare", "-m", "sh", "-c",
-                                "mount --bind \"$0\" /usr/share/xscreensaver/config && exec \"$@\"", config};
-  const auto user = asUser({"xscreensaver-settings", "--debug"});
-  argv.insert(argv.end(), user.begin(), user.end());
-  Process& settings = start(argv);
+  Process& settings = startSettingsProgram();
   const auto log = [&] { return readFile(settings.stderrPath()); };
   ASSERT_TRUE(waitUntil([&] { return log().find("forked") != std::string::npos; })) << log();
 
@@ -73,6 +63,51 @@ TEST_F(DaemonTest, TheSettingsProgramTakesTheDescriptionWithoutWarningsAndPrevie
   settings.signalGroup(SIGTERM);
   expectExit(settings);
   EXPECT_TRUE(waitUntil([&] { return saverProcesses().empty(); })) << "the preview outlived the settings program";
+}
+
+TEST_F(DaemonTest, AUserWithoutSettingsAddsTheSaverInOneStepThenTheDaemonAndTheSettingsProgramHaveIt) {
+  const std::string settingsFile = home() + "/.xscreensaver";
+  ASSERT_FALSE(std::filesystem::exists(settingsFile));
+  std::string output;
+  ASSERT_EQ(runTool(asUser({adder()}), &output), 0) << output;
+  const std::string added = readFile(settingsFile);
+  // The system's list, then ours, under the name the user's file gives it.
+  EXPECT_EQ(added.rfind("programs:", 0), 0U) << added;
+  const std::string entry = "  GL: " + saver() + " --root \\n\n";
+  ASSERT_TRUE(added.ends_with(entry)) << added;
+  EXPECT_NE(added.find("maze --root"), std::string::npos) << "the system's savers are gone";
+
+  ASSERT_EQ(runTool(asUser({adder()}), &output), 0) << output;
+  EXPECT_EQ(readFile(settingsFile), added) << "the second run changed the file";
+  struct stat status {};
+  ASSERT_EQ(stat(settingsFile.c_str(), &status), 0);
+  EXPECT_EQ(status.st_uid, kNobody);
+
+  // The user picks it, the last of the list, and turns off what would slow the test down.
+  int entries = 0;
+  for (auto at = added.find("\\n"); at != std::string::npos; at = added.find("\\n", at + 2)) ++entries;
+  {
+    std::ofstream out(settingsFile, std::ios::app);
+    out << "mode:\tone\nselected:\t" << entries - 1 << "\nlock:\tFalse\nsplash:\tFalse\nfade:\tFalse\n";
+  }
+  Process& daemon = start(asUser({"xscreensaver", "--no-splash"}));
+  ASSERT_TRUE(waitUntil([&] { return runTool({"xscreensaver-command", "-time"}) == 0; }))
+      << "the daemon did not start: " << readFile(daemon.stderrPath());
+  ASSERT_EQ(runTool({"xscreensaver-command", "-activate"}), 0);
+  EXPECT_TRUE(waitForStarsInAllQuarters(kScreen)) << readFile(daemon.stderrPath());
+  EXPECT_EQ(saverProcesses().size(), 1U) << readFile(daemon.stderrPath());
+  ASSERT_EQ(runTool({"xscreensaver-command", "-exit"}), 0);
+  expectExit(daemon);
+  EXPECT_TRUE(waitUntil([&] { return saverProcesses().empty(); }));
+
+  if (runTool({"unshare", "-m", "true"}) != 0) GTEST_SKIP() << "no private mount namespace here (unshare -m)";
+  Process& settings = startSettingsProgram();
+  const auto log = [&] { return readFile(settings.stderrPath()); };
+  EXPECT_TRUE(waitUntil([&] {
+    return log().find("reading /usr/share/xscreensaver/config/velora-skyshow.xml") != std::string::npos;
+  })) << log();
+  settings.signalGroup(SIGTERM);
+  expectExit(settings);
 }
 
 }  // namespace
