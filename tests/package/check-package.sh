@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package of a build folder with CPack and checks it as a
 # user meets it: every file in its place and nothing else, dependencies
-# computed from the programs, lintian without errors or warnings, and every
-# manual page rendering cleanly. Then the daemon's component of
+# computed from the programs, lintian without errors or warnings, every
+# manual page rendering cleanly and the desktop entries valid. Then the daemon's component of
 # cmake --install on its own.
 #   check-package.sh BUILD_DIR WORK_DIR
 set -euo pipefail
@@ -20,6 +20,7 @@ deb=$(echo "$work"/velora-skyshow_*.deb)
 expected="./usr/bin/velora
 ./usr/bin/velora-skyshow-add
 ./usr/libexec/xscreensaver/velora-skyshow
+./usr/share/applications/screensavers/velora-skyshow.desktop
 ./usr/share/applications/velora-skyshow.desktop
 ./usr/share/doc/velora-skyshow/changelog.gz
 ./usr/share/doc/velora-skyshow/copyright
@@ -55,10 +56,20 @@ for page in velora.6 velora-skyshow.6x velora-skyshow-add.6; do
   done
 done
 
+# The menu entry, and the entry of the hosts that find savers by desktop entry.
+for entry in velora-skyshow.desktop screensavers/velora-skyshow.desktop; do
+  desktop-file-validate "$work/root/usr/share/applications/$entry" ||
+    fail "desktop-file-validate rejects $entry"
+done
+grep -qx 'Exec=/usr/libexec/xscreensaver/velora-skyshow --root' \
+  "$work/root/usr/share/applications/screensavers/velora-skyshow.desktop" ||
+  fail "the screensaver entry does not run the packaged saver"
+
 cmake --install "$build" --component xscreensaver --prefix "$work/prefix" >/dev/null
 installed=$(cd "$work/prefix" && find . -type f | sort)
 [ "$installed" = "./bin/velora-skyshow-add
 ./libexec/xscreensaver/velora-skyshow
+./share/applications/screensavers/velora-skyshow.desktop
 ./share/man/man6/velora-skyshow-add.6.gz
 ./share/man/man6/velora-skyshow.6x.gz
 ./share/xscreensaver/config/velora-skyshow.xml" ] || fail "the xscreensaver component installs:
