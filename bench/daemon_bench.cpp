@@ -29,7 +29,7 @@
 
 namespace {
 
-using namespace itest;
+using namespace velora::testing;
 using Clock = std::chrono::steady_clock;
 namespace fs = std::filesystem;
 
@@ -46,7 +46,7 @@ struct Bench {
     Display* Screen = nullptr;
 
     Environment Env() const {
-        Environment env = inheritedEnvironment();
+        Environment env = InheritedEnvironment();
         env["DISPLAY"] = DisplayName;
         return env;
     }
@@ -54,14 +54,14 @@ struct Bench {
     int Run(const std::vector<std::string>& argv) const {
         SpawnOptions options{argv, Env()};
         Process tool(options);
-        const auto status = tool.wait(std::chrono::seconds(20));
-        return status && status->exited ? status->code : -1;
+        const auto status = tool.Wait(std::chrono::seconds(20));
+        return status && status->Exited ? status->Code : -1;
     }
 
     std::unique_ptr<Process> StartAsNobody(const std::vector<std::string>& argv) const {
         SpawnOptions options{{"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "env", "HOME=" + Home},
                              Env(), "/dev/null", Work + "/daemon.log"};
-        options.argv.insert(options.argv.end(), argv.begin(), argv.end());
+        options.Argv.insert(options.Argv.end(), argv.begin(), argv.end());
         return std::make_unique<Process>(options);
     }
 
@@ -142,7 +142,7 @@ void UnderTheDaemon(const Bench& bench, const std::string& name, const std::stri
         std::this_thread::sleep_for(std::chrono::seconds(1));
     }
     bench.Run({"xscreensaver-command", "-exit"});
-    daemon->wait(std::chrono::seconds(10));
+    daemon->Wait(std::chrono::seconds(10));
     Report((name + ": activation to first frame").c_str(), starts);
     Report((name + ": deactivation to exit").c_str(), exits);
 }
@@ -173,8 +173,8 @@ void Alone(const Bench& bench, const std::string& saver, int rounds) {
                 starts.push_back(MillisecondsSince(started));
             std::this_thread::sleep_for(std::chrono::seconds(1));
             const auto signalled = Clock::now();
-            process.signalGroup(SIGTERM);
-            if (process.wait(std::chrono::seconds(20))) exits.push_back(MillisecondsSince(signalled));
+            process.SignalGroup(SIGTERM);
+            if (process.Wait(std::chrono::seconds(20))) exits.push_back(MillisecondsSince(signalled));
         }
         const std::string name = fs::path(program).filename().string() + " --root alone: ";
         Report((name + "start to first frame").c_str(), starts);
@@ -194,10 +194,10 @@ void Alone(const Bench& bench, const std::string& saver, int rounds) {
                 argv.insert(argv.end(), {"--window-id", std::to_string(pane)});
             Process process(SpawnOptions{argv, bench.Env()});
             std::this_thread::sleep_for(std::chrono::seconds(3));
-            const double before = ProcessorSeconds(process.pid());
+            const double before = ProcessorSeconds(process.Pid());
             const auto start = Clock::now();
             std::this_thread::sleep_for(std::chrono::seconds(10));
-            const double used = ProcessorSeconds(process.pid()) - before;
+            const double used = ProcessorSeconds(process.Pid()) - before;
             std::printf("%-52s %7.0f %% of one core\n",
                         ((where == "--root" ? "full screen" : "400x300 pane") + std::string(", --delay ") + delay +
                          ": processor")

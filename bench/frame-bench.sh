@@ -11,7 +11,7 @@ trap velora_stop_xvfb EXIT
 velora_start_xvfb 1920x1080x24
 export DISPLAY=$XVFB_DISPLAY
 
-"$build/bin/frame_bench" "$@"
+"$build/bin/velora-frame-bench" "$@"
 
 # The real program: from its start until the root window shows non-black pixels.
 start=$(date +%s%N)

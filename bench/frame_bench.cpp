@@ -69,7 +69,7 @@ int main(int argc, char** argv) {
         std::printf("resident memory %ld KiB\n", ResidentKiB());
         return 0;
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "frame_bench: %s\n", e.what());
+        std::fprintf(stderr, "velora-frame-bench: %s\n", e.what());
         return 1;
     }
 }

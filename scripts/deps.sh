@@ -10,6 +10,8 @@ VELORA_PACKAGES=(
 # What only the tests need: the screensaver daemon the Linux saver runs
 # under, and the tools that build and check its Debian package.
 VELORA_TEST_PACKAGES=(xscreensaver xscreensaver-gl dpkg-dev lintian man-db)
+# The desktop entries are checked with desktop-file-validate.
+VELORA_TEST_PACKAGES+=(desktop-file-utils)
 # The command-line fuzzers: clang with its sanitizer and libFuzzer runtimes
 # (the runtimes are only recommended by clang, so they are named here).
 VELORA_FUZZ_PACKAGES=(clang libclang-rt-14-dev)

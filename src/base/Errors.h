@@ -1,6 +1,7 @@
 #pragma once
-// Every failure text the program can show, and the two exception kinds that
-// carry them.
+// The failure texts of the engine, the platforms and the picture decoder,
+// and the two exception kinds that carry them. velora-skyshow's command-line
+// messages are its options parser's (shell/SaverOptions.cpp).
 #include <stdexcept>
 #include <string>
 

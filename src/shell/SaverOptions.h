@@ -1,6 +1,6 @@
 #pragma once
 // The command line of the screensaver daemon's saver, velora-skyshow:
-//   --window-id ID        draw into that window (decimal, or hexadecimal after 0x)
+//   --window-id ID        draw into that window (a number as ParseHandleNumber takes it)
 //   --root                draw on the desktop, unless the daemon names its own window
 //   --delay MICROSECONDS  pause after every frame (default 0: frames as fast as they come)
 //   --help                print the usage line

@@ -5,7 +5,7 @@
 
 #include "harness/Image.h"
 
-namespace itest {
+namespace velora::testing {
 
 // Where the program's windows belong on the 1024x768 test screen, which has no
 // window manager: the work area is the whole screen.
@@ -17,11 +17,11 @@ inline const Rect kDialog{(1024 - 400) / 2, (768 - 350) / 2, 400, 350};
 inline const Rect kHost{200, 150, 400, 300};
 
 // A window id as a command line gives it.
-inline std::string decimal(unsigned long window) { return std::to_string(window); }
-inline std::string hex(unsigned long window) {
-  char text[32];
-  std::snprintf(text, sizeof text, "0x%lX", window);
-  return text;
+inline std::string Decimal(unsigned long window) { return std::to_string(window); }
+inline std::string Hex(unsigned long window) {
+    char text[32];
+    std::snprintf(text, sizeof text, "0x%lX", window);
+    return text;
 }
 
-}  // namespace itest
+}  // namespace velora::testing

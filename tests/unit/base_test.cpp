@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <limits>
 
 #include "base/Errors.h"
@@ -105,13 +106,25 @@ TEST(FloatingPointTest, StateRestoresTheSixtyFourBitMantissaAndMaskedSse) {
 }
 #endif
 
-TEST(FloatingPointTest, MaskedExceptionsTurnADivisionByZeroIntoAnInfinity) {
-    SetFloatingPointState();
-    volatile long double extendedZero = 0;
-    volatile double doubleZero = 0;
-    EXPECT_TRUE(std::isinf(1 / extendedZero));
-    EXPECT_TRUE(std::isinf(1 / doubleZero));
+#if defined(__x86_64__)
+TEST(FloatingPointDeathTest, MaskedExceptionsTurnADivisionByZeroIntoAnInfinity) {
+    // Run apart: unmasked, the division ends the process with a fault.
+    EXPECT_EXIT(
+        {
+            // A driver's unmasking of the division-by-zero exception, in both units.
+            const std::uint16_t unmasked = 0x037B;
+            asm volatile("fldcw %0" : : "m"(unmasked));
+            __builtin_ia32_ldmxcsr(__builtin_ia32_stmxcsr() & ~0x0200u);
+            SetFloatingPointState();
+            volatile long double extendedZero = 0;
+            volatile double doubleZero = 0;
+            const bool extendedInfinite = std::isinf(1 / extendedZero);
+            const bool doubleInfinite = std::isinf(1 / doubleZero);
+            std::exit(extendedInfinite && doubleInfinite ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
+#endif
 
 }  // namespace
 }  // namespace velora

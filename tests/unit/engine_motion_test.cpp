@@ -5,6 +5,7 @@
 #include "EngineBackdoor.h"
 #include "EngineRig.h"
 #include "base/Random.h"
+#include "base/Trig.h"
 
 namespace velora {
 namespace {
@@ -14,7 +15,7 @@ using testing::EngineRig;
 // An engine whose pool holds exactly one spark, in slot `slot`, that the
 // test then shapes as it likes.
 struct OneSpark {
-    explicit OneSpark(bool small = false, int slot = 0) : rig(1000, 800), engine(rig.Make(small)) {
+    explicit OneSpark(bool small = false, int slot = 0) : rig(1000, 800), engine(rig.Make(small)), slot(slot) {
         // Fill the pool, then retire every other slot through the engine so
         // that its counters stay true.
         EngineBackdoor::FillTo(*engine, kPoolSize);
@@ -32,11 +33,15 @@ struct OneSpark {
         s.Spin = 0.01f;
         s.Copies = 1;
     }
-    Spark& spark() { return EngineBackdoor::SparkAt(*engine, 0); }
+    Spark& spark() { return EngineBackdoor::SparkAt(*engine, slot); }
 
     EngineRig rig;
     std::unique_ptr<TVeloraEngine> engine;
+    int slot;
 };
+
+// The first and the last slot of the pool: the engine steps every one.
+constexpr int kEndSlots[] = {0, kPoolSize - 1};
 
 // Sets the generator so that the next Random(4) is 2: no fading this step.
 void SkipNextFade() {
@@ -68,13 +73,22 @@ TEST(MotionTest, SmallModeMovesAsIfTwoMillisecondsHadPassed) {
 }
 
 TEST(MotionTest, MovementFollowsHeadingSpeedAndElapsedTime) {
-    OneSpark one;
-    one.spark().Heading = 1.0f;
-    one.spark().Speed = 4.79f;
-    one.engine->StepSparks(16);
-    using ext = long double;
-    EXPECT_EQ(one.spark().X, static_cast<float>(500 + std::cos(ext{1.0f}) * ext{4.79f} * 16 / 45));
-    EXPECT_EQ(one.spark().Y, static_cast<float>(400 + std::sin(ext{1.0f}) * ext{4.79f} * 16 / 45));
+    // One heading in each quarter of the circle, in either end slot.
+    for (const float heading : {1.0f, 2.5f, 4.0f, 5.5f}) {
+        for (const int slot : kEndSlots) {
+            OneSpark one(false, slot);
+            one.spark().Heading = heading;
+            one.spark().Speed = 4.79f;
+            one.engine->StepSparks(16);
+            // The engine's own sine and cosine: the C library's may differ in the last place.
+            long double sine;
+            long double cosine;
+            SinCos(static_cast<long double>(heading), sine, cosine);
+            const long double distance = static_cast<long double>(4.79f) * 16 / 45;
+            EXPECT_EQ(one.spark().X, static_cast<float>(500 + cosine * distance)) << heading << " in " << slot;
+            EXPECT_EQ(one.spark().Y, static_cast<float>(400 + sine * distance)) << heading << " in " << slot;
+        }
+    }
 }
 
 TEST(RetirementTest, SparkOnTheEdgeStaysAndOneBeyondGoes) {
@@ -91,12 +105,15 @@ TEST(RetirementTest, SparkOnTheEdgeStaysAndOneBeyondGoes) {
 TEST(RetirementTest, EachWindowEdgeRetires) {
     const float cases[4][2] = {{-3.5f, 10}, {1003.5f, 10}, {10, -3.5f}, {10, 803.5f}};
     for (const auto& c : cases) {
-        OneSpark one;
-        one.spark().X = c[0];
-        one.spark().Y = c[1];
-        SkipNextFade();
-        one.engine->StepSparks(0);
-        EXPECT_EQ(one.engine->LiveCount(), 0) << c[0] << "," << c[1];
+        for (const int slot : kEndSlots) {
+            OneSpark one(false, slot);
+            one.spark().X = c[0];
+            one.spark().Y = c[1];
+            SkipNextFade();
+            one.engine->StepSparks(0);
+            EXPECT_EQ(one.engine->LiveCount(), 0) << c[0] << "," << c[1] << " in " << slot;
+            EXPECT_FALSE(one.spark().Alive) << c[0] << "," << c[1] << " in " << slot;
+        }
     }
 }
 

@@ -5,60 +5,60 @@
 #include <fstream>
 #include <stdexcept>
 
-namespace itest {
+namespace velora::testing {
 
-std::string toString(const Rect& r) {
-  return std::to_string(r.width) + "x" + std::to_string(r.height) + "+" + std::to_string(r.x) + "+" +
-         std::to_string(r.y);
+std::string ToString(const Rect& r) {
+    return std::to_string(r.Width) + "x" + std::to_string(r.Height) + "+" + std::to_string(r.X) + "+" +
+           std::to_string(r.Y);
 }
 
-bool isStarPixel(Rgb p) {
-  const int hi = std::max({p.r, p.g, p.b});
-  const int lo = std::min({p.r, p.g, p.b});
-  return hi >= 40 && hi - lo >= 24;
+bool IsStarPixel(Rgb p) {
+    const int hi = std::max({p.R, p.G, p.B});
+    const int lo = std::min({p.R, p.G, p.B});
+    return hi >= 40 && hi - lo >= 24;
 }
 
-int Image::countStarPixels(const Rect& within) const {
-  const int x0 = std::max(within.x, area_.x);
-  const int y0 = std::max(within.y, area_.y);
-  const int x1 = std::min(within.x + within.width, area_.x + area_.width);
-  const int y1 = std::min(within.y + within.height, area_.y + area_.height);
-  int count = 0;
-  for (int y = y0; y < y1; ++y) {
-    for (int x = x0; x < x1; ++x) count += isStarPixel(at(x, y)) ? 1 : 0;
-  }
-  return count;
-}
-
-int Image::countStarPixelsOutside(const Rect& excluded) const {
-  int count = 0;
-  for (int y = area_.y; y < area_.y + area_.height; ++y) {
-    for (int x = area_.x; x < area_.x + area_.width; ++x) {
-      if (!excluded.contains(x, y) && isStarPixel(at(x, y))) ++count;
+int Image::CountStarPixels(const Rect& within) const {
+    const int x0 = std::max(within.X, FArea.X);
+    const int y0 = std::max(within.Y, FArea.Y);
+    const int x1 = std::min(within.X + within.Width, FArea.X + FArea.Width);
+    const int y1 = std::min(within.Y + within.Height, FArea.Y + FArea.Height);
+    int count = 0;
+    for (int y = y0; y < y1; ++y) {
+        for (int x = x0; x < x1; ++x) count += IsStarPixel(At(x, y)) ? 1 : 0;
     }
-  }
-  return count;
+    return count;
 }
 
-double Image::meanAbsDiff(const std::vector<Rgb>& picture) const {
-  if (picture.size() != pixels_.size() || pixels_.empty()) {
-    throw std::invalid_argument("pictures differ in size");
-  }
-  long long sum = 0;
-  for (std::size_t i = 0; i < pixels_.size(); ++i) {
-    sum += std::abs(pixels_[i].r - picture[i].r) + std::abs(pixels_[i].g - picture[i].g) +
-           std::abs(pixels_[i].b - picture[i].b);
-  }
-  return static_cast<double>(sum) / (3.0 * static_cast<double>(pixels_.size()));
+int Image::CountStarPixelsOutside(const Rect& excluded) const {
+    int count = 0;
+    for (int y = FArea.Y; y < FArea.Y + FArea.Height; ++y) {
+        for (int x = FArea.X; x < FArea.X + FArea.Width; ++x) {
+            if (!excluded.Contains(x, y) && IsStarPixel(At(x, y))) ++count;
+        }
+    }
+    return count;
 }
 
-void Image::savePpm(const std::string& path) const {
-  std::ofstream out(path, std::ios::binary);
-  out << "P6\n" << area_.width << ' ' << area_.height << "\n255\n";
-  for (const Rgb& p : pixels_) {
-    const char bytes[3] = {static_cast<char>(p.r), static_cast<char>(p.g), static_cast<char>(p.b)};
-    out.write(bytes, 3);
-  }
+double Image::MeanAbsDiff(const std::vector<Rgb>& picture) const {
+    if (picture.size() != FPixels.size() || FPixels.empty()) {
+        throw std::invalid_argument("pictures differ in size");
+    }
+    long long sum = 0;
+    for (std::size_t i = 0; i < FPixels.size(); ++i) {
+        sum += std::abs(FPixels[i].R - picture[i].R) + std::abs(FPixels[i].G - picture[i].G) +
+               std::abs(FPixels[i].B - picture[i].B);
+    }
+    return static_cast<double>(sum) / (3.0 * static_cast<double>(FPixels.size()));
 }
 
-}  // namespace itest
+void Image::SavePpm(const std::string& path) const {
+    std::ofstream out(path, std::ios::binary);
+    out << "P6\n" << FArea.Width << ' ' << FArea.Height << "\n255\n";
+    for (const Rgb& p : FPixels) {
+        const char bytes[3] = {static_cast<char>(p.R), static_cast<char>(p.G), static_cast<char>(p.B)};
+        out.write(bytes, 3);
+    }
+}
+
+}  // namespace velora::testing

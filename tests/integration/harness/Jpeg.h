@@ -5,15 +5,15 @@
 
 #include "harness/Image.h"
 
-namespace itest {
+namespace velora::testing {
 
 struct DecodedPicture {
-  int width = 0;
-  int height = 0;
-  std::vector<Rgb> pixels;
+    int Width = 0;
+    int Height = 0;
+    std::vector<Rgb> Pixels;
 };
 
 // Decodes a JPEG file to RGB; throws std::runtime_error when it cannot.
-DecodedPicture decodeJpeg(const std::string& path);
+DecodedPicture DecodeJpeg(const std::string& path);
 
-}  // namespace itest
+}  // namespace velora::testing

@@ -9,66 +9,66 @@
 #include <string>
 #include <vector>
 
-namespace itest {
+namespace velora::testing {
 
 struct ExitStatus {
-  bool exited = false;  // false: ended by a signal
-  int code = 0;         // the exit code, or the signal number
+    bool Exited = false;  // false: ended by a signal
+    int Code = 0;         // the exit code, or the signal number
 };
 
 std::ostream& operator<<(std::ostream& out, const ExitStatus& status);
 
 using Environment = std::map<std::string, std::string>;
 
-Environment inheritedEnvironment();
+Environment InheritedEnvironment();
 
 struct SpawnOptions {
-  std::vector<std::string> argv;
-  Environment env;
-  std::string stdoutPath = "/dev/null";
-  std::string stderrPath = "/dev/null";
+    std::vector<std::string> Argv;
+    Environment Env;
+    std::string StdoutPath = "/dev/null";
+    std::string StderrPath = "/dev/null";
 };
 
 // A child process that leads a process group of its own, so that killing the
 // group also takes down anything it started.  The destructor kills the group
 // if the leader is still there.
 class Process {
- public:
-  explicit Process(const SpawnOptions& options);
-  ~Process();
-  Process(const Process&) = delete;
-  Process& operator=(const Process&) = delete;
+public:
+    explicit Process(const SpawnOptions& options);
+    ~Process();
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
 
-  pid_t pid() const { return pid_; }
-  const std::string& stderrPath() const { return stderrPath_; }
-  const std::string& name() const { return name_; }
+    pid_t Pid() const { return FPid; }
+    const std::string& StderrPath() const { return FStderrPath; }
+    const std::string& Name() const { return FName; }
 
-  bool running();
-  std::optional<ExitStatus> wait(std::chrono::milliseconds timeout);
-  void signalGroup(int signal) const;
-  void kill();
+    bool Running();
+    std::optional<ExitStatus> Wait(std::chrono::milliseconds timeout);
+    void SignalGroup(int signal) const;
+    void Kill();
 
- private:
-  bool reap(bool block);
+private:
+    bool Reap(bool block);
 
-  pid_t pid_ = -1;
-  std::string name_;
-  std::string stderrPath_;
-  std::optional<ExitStatus> status_;
+    pid_t FPid = -1;
+    std::string FName;
+    std::string FStderrPath;
+    std::optional<ExitStatus> FStatus;
 };
 
 // Orphans of our children are handed to us instead of init, so the harness
 // can see (and clean up) anything a program leaves running behind it.
-void becomeSubreaper();
+void BecomeSubreaper();
 
 struct ChildInfo {
-  pid_t pid;
-  char state;
-  std::string commandLine;
+    pid_t Pid;
+    char State;
+    std::string CommandLine;
 };
 
-std::vector<ChildInfo> childrenOfThisProcess();
+std::vector<ChildInfo> ChildrenOfThisProcess();
 
-void reapZombie(pid_t pid);
+void ReapZombie(pid_t pid);
 
-}  // namespace itest
+}  // namespace velora::testing

@@ -8,199 +8,199 @@
 #include <stdexcept>
 #include <thread>
 
-namespace itest {
+namespace velora::testing {
 
 namespace {
 
-int ignoreXError(Display*, XErrorEvent*) { return 0; }
+int IgnoreXError(Display*, XErrorEvent*) { return 0; }
 
-void collectNamed(XConnection& x, Window parent, const std::string& name, std::vector<WindowInfo>& found) {
-  for (Window child : x.children(parent)) {
-    if (auto info = x.info(child); info && info->viewable) {
-      if (x.wmName(child) == name) found.push_back(*info);
-      collectNamed(x, child, name, found);
+void CollectNamed(XConnection& x, Window parent, const std::string& name, std::vector<WindowInfo>& found) {
+    for (Window child : x.Children(parent)) {
+        if (auto info = x.Info(child); info && info->Viewable) {
+            if (x.WmName(child) == name) found.push_back(*info);
+            CollectNamed(x, child, name, found);
+        }
     }
-  }
 }
 
 }  // namespace
 
 XConnection::XConnection(const std::string& display) {
-  XSetErrorHandler(ignoreXError);
-  display_ = XOpenDisplay(display.c_str());
-  if (display_ == nullptr) throw std::runtime_error("cannot open display " + display);
+    XSetErrorHandler(IgnoreXError);
+    FDisplay = XOpenDisplay(display.c_str());
+    if (FDisplay == nullptr) throw std::runtime_error("cannot open display " + display);
 }
 
-XConnection::~XConnection() { XCloseDisplay(display_); }
+XConnection::~XConnection() { XCloseDisplay(FDisplay); }
 
-Rect XConnection::screen() const {
-  const int s = DefaultScreen(display_);
-  return Rect{0, 0, DisplayWidth(display_, s), DisplayHeight(display_, s)};
+Rect XConnection::ScreenRect() const {
+    const int s = DefaultScreen(FDisplay);
+    return Rect{0, 0, DisplayWidth(FDisplay, s), DisplayHeight(FDisplay, s)};
 }
 
-std::optional<WindowInfo> XConnection::info(Window window) {
-  XWindowAttributes attr;
-  if (XGetWindowAttributes(display_, window, &attr) == 0) return std::nullopt;
-  int rootX = 0;
-  int rootY = 0;
-  Window unused;
-  if (!XTranslateCoordinates(display_, window, DefaultRootWindow(display_), 0, 0, &rootX, &rootY, &unused)) {
-    return std::nullopt;
-  }
-  WindowInfo result;
-  result.id = window;
-  result.rect = Rect{rootX, rootY, attr.width, attr.height};
-  result.viewable = attr.map_state == IsViewable;
-  result.overrideRedirect = attr.override_redirect != 0;
-  return result;
-}
-
-std::vector<Window> XConnection::children(Window parent) {
-  Window root = 0;
-  Window up = 0;
-  Window* list = nullptr;
-  unsigned count = 0;
-  std::vector<Window> result;
-  if (XQueryTree(display_, parent, &root, &up, &list, &count) != 0 && list != nullptr) {
-    result.assign(list, list + count);
-  }
-  if (list != nullptr) XFree(list);
-  return result;
-}
-
-std::vector<WindowInfo> XConnection::viewableTopLevels() {
-  std::vector<WindowInfo> result;
-  for (Window child : children(DefaultRootWindow(display_))) {
-    if (auto state = info(child); state && state->viewable) result.push_back(*state);
-  }
-  return result;
-}
-
-std::vector<WindowInfo> XConnection::viewableWindowsNamed(const std::string& name) {
-  std::vector<WindowInfo> found;
-  collectNamed(*this, DefaultRootWindow(display_), name, found);
-  return found;
-}
-
-std::string XConnection::wmName(Window window) {
-  char* name = nullptr;
-  std::string result;
-  if (XFetchName(display_, window, &name) != 0 && name != nullptr) result = name;
-  if (name != nullptr) XFree(name);
-  return result;
-}
-
-std::string XConnection::netWmName(Window window) {
-  const Atom property = XInternAtom(display_, "_NET_WM_NAME", False);
-  const Atom utf8 = XInternAtom(display_, "UTF8_STRING", False);
-  Atom type = 0;
-  int format = 0;
-  unsigned long count = 0;
-  unsigned long after = 0;
-  unsigned char* data = nullptr;
-  std::string result;
-  if (XGetWindowProperty(display_, window, property, 0, 1024, False, utf8, &type, &format, &count, &after,
-                         &data) == Success &&
-      data != nullptr && type == utf8 && format == 8) {
-    result.assign(reinterpret_cast<const char*>(data), count);
-  }
-  if (data != nullptr) XFree(data);
-  return result;
-}
-
-Image XConnection::grab(const Rect& area) {
-  XImage* image = XGetImage(display_, DefaultRootWindow(display_), area.x, area.y,
-                            static_cast<unsigned>(area.width), static_cast<unsigned>(area.height), AllPlanes,
-                            ZPixmap);
-  if (image == nullptr) throw std::runtime_error("XGetImage failed for " + toString(area));
-  // Channels of fewer than 8 bits (a 15-bit screen) are scaled to 0..255.
-  auto channel = [](unsigned long pixel, unsigned long mask) {
-    if (mask == 0) return std::uint8_t{0};
-    while ((mask & 1UL) == 0) {
-      mask >>= 1;
-      pixel >>= 1;
+std::optional<WindowInfo> XConnection::Info(Window window) {
+    XWindowAttributes attr;
+    if (XGetWindowAttributes(FDisplay, window, &attr) == 0) return std::nullopt;
+    int rootX = 0;
+    int rootY = 0;
+    Window unused;
+    if (!XTranslateCoordinates(FDisplay, window, DefaultRootWindow(FDisplay), 0, 0, &rootX, &rootY, &unused)) {
+        return std::nullopt;
     }
-    return static_cast<std::uint8_t>((pixel & mask) * 255 / mask);
-  };
-  std::vector<Rgb> pixels;
-  pixels.reserve(static_cast<std::size_t>(area.width) * static_cast<std::size_t>(area.height));
-  for (int y = 0; y < area.height; ++y) {
-    for (int x = 0; x < area.width; ++x) {
-      const unsigned long p = XGetPixel(image, x, y);
-      pixels.push_back(Rgb{channel(p, image->red_mask), channel(p, image->green_mask), channel(p, image->blue_mask)});
+    WindowInfo result;
+    result.Id = window;
+    result.Bounds = Rect{rootX, rootY, attr.width, attr.height};
+    result.Viewable = attr.map_state == IsViewable;
+    result.OverrideRedirect = attr.override_redirect != 0;
+    return result;
+}
+
+std::vector<Window> XConnection::Children(Window parent) {
+    Window root = 0;
+    Window up = 0;
+    Window* list = nullptr;
+    unsigned count = 0;
+    std::vector<Window> result;
+    if (XQueryTree(FDisplay, parent, &root, &up, &list, &count) != 0 && list != nullptr) {
+        result.assign(list, list + count);
     }
-  }
-  XDestroyImage(image);
-  return Image(area, std::move(pixels));
+    if (list != nullptr) XFree(list);
+    return result;
 }
 
-Window XConnection::createHostWindow(const Rect& rect) {
-  const int s = DefaultScreen(display_);
-  const Window window =
-      XCreateSimpleWindow(display_, DefaultRootWindow(display_), rect.x, rect.y, static_cast<unsigned>(rect.width),
-                          static_cast<unsigned>(rect.height), 0, BlackPixel(display_, s), BlackPixel(display_, s));
-  XStoreName(display_, window, "preview host");
-  XMapWindow(display_, window);
-  XSync(display_, False);
-  for (int i = 0; i < 200; ++i) {
-    if (auto state = info(window); state && state->viewable) break;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return window;
+std::vector<WindowInfo> XConnection::ViewableTopLevels() {
+    std::vector<WindowInfo> result;
+    for (Window child : Children(DefaultRootWindow(FDisplay))) {
+        if (auto state = Info(child); state && state->Viewable) result.push_back(*state);
+    }
+    return result;
 }
 
-void XConnection::resizeWindow(Window window, int width, int height) {
-  XResizeWindow(display_, window, static_cast<unsigned>(width), static_cast<unsigned>(height));
-  XSync(display_, False);
+std::vector<WindowInfo> XConnection::ViewableWindowsNamed(const std::string& name) {
+    std::vector<WindowInfo> found;
+    CollectNamed(*this, DefaultRootWindow(FDisplay), name, found);
+    return found;
 }
 
-void XConnection::destroyWindow(Window window) {
-  XDestroyWindow(display_, window);
-  XSync(display_, False);
+std::string XConnection::WmName(Window window) {
+    char* name = nullptr;
+    std::string result;
+    if (XFetchName(FDisplay, window, &name) != 0 && name != nullptr) result = name;
+    if (name != nullptr) XFree(name);
+    return result;
 }
 
-void XConnection::sendDeleteWindow(Window window) {
-  XEvent event{};
-  event.xclient.type = ClientMessage;
-  event.xclient.window = window;
-  event.xclient.message_type = XInternAtom(display_, "WM_PROTOCOLS", False);
-  event.xclient.format = 32;
-  event.xclient.data.l[0] = static_cast<long>(XInternAtom(display_, "WM_DELETE_WINDOW", False));
-  event.xclient.data.l[1] = CurrentTime;
-  // An empty event mask delivers the event to the client that created the window.
-  XSendEvent(display_, window, False, NoEventMask, &event);
-  XSync(display_, False);
+std::string XConnection::NetWmName(Window window) {
+    const Atom property = XInternAtom(FDisplay, "_NET_WM_NAME", False);
+    const Atom utf8 = XInternAtom(FDisplay, "UTF8_STRING", False);
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long after = 0;
+    unsigned char* data = nullptr;
+    std::string result;
+    if (XGetWindowProperty(FDisplay, window, property, 0, 1024, False, utf8, &type, &format, &count, &after, &data) ==
+            Success &&
+        data != nullptr && type == utf8 && format == 8) {
+        result.assign(reinterpret_cast<const char*>(data), count);
+    }
+    if (data != nullptr) XFree(data);
+    return result;
 }
 
-bool XConnection::pointerGrabbedElsewhere() {
-  const int rc = XGrabPointer(display_, DefaultRootWindow(display_), False, ButtonPressMask, GrabModeAsync,
-                              GrabModeAsync, None, None, CurrentTime);
-  if (rc == GrabSuccess) XUngrabPointer(display_, CurrentTime);
-  XSync(display_, False);
-  return rc == AlreadyGrabbed;
+Image XConnection::Grab(const Rect& area) {
+    XImage* image = XGetImage(FDisplay, DefaultRootWindow(FDisplay), area.X, area.Y, static_cast<unsigned>(area.Width),
+                              static_cast<unsigned>(area.Height), AllPlanes, ZPixmap);
+    if (image == nullptr) throw std::runtime_error("XGetImage failed for " + ToString(area));
+    // Channels of fewer than 8 bits (a 15-bit screen) are scaled to 0..255.
+    auto channel = [](unsigned long pixel, unsigned long mask) {
+        if (mask == 0) return std::uint8_t{0};
+        while ((mask & 1UL) == 0) {
+            mask >>= 1;
+            pixel >>= 1;
+        }
+        return static_cast<std::uint8_t>((pixel & mask) * 255 / mask);
+    };
+    std::vector<Rgb> pixels;
+    pixels.reserve(static_cast<std::size_t>(area.Width) * static_cast<std::size_t>(area.Height));
+    for (int y = 0; y < area.Height; ++y) {
+        for (int x = 0; x < area.Width; ++x) {
+            const unsigned long p = XGetPixel(image, x, y);
+            pixels.push_back(
+                Rgb{channel(p, image->red_mask), channel(p, image->green_mask), channel(p, image->blue_mask)});
+        }
+    }
+    XDestroyImage(image);
+    return Image(area, std::move(pixels));
 }
 
-bool XConnection::keyboardGrabbedElsewhere() {
-  const int rc =
-      XGrabKeyboard(display_, DefaultRootWindow(display_), False, GrabModeAsync, GrabModeAsync, CurrentTime);
-  if (rc == GrabSuccess) XUngrabKeyboard(display_, CurrentTime);
-  XSync(display_, False);
-  return rc == AlreadyGrabbed;
+Window XConnection::CreateHostWindow(const Rect& rect) {
+    const int s = DefaultScreen(FDisplay);
+    const Window window =
+        XCreateSimpleWindow(FDisplay, DefaultRootWindow(FDisplay), rect.X, rect.Y, static_cast<unsigned>(rect.Width),
+                            static_cast<unsigned>(rect.Height), 0, BlackPixel(FDisplay, s), BlackPixel(FDisplay, s));
+    XStoreName(FDisplay, window, "preview host");
+    XMapWindow(FDisplay, window);
+    XSync(FDisplay, False);
+    for (int i = 0; i < 200; ++i) {
+        if (auto state = Info(window); state && state->Viewable) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return window;
 }
 
-bool XConnection::cursorInvisible() {
-  int major = 2;
-  int minor = 0;
-  XFixesQueryVersion(display_, &major, &minor);
-  XFixesCursorImage* cursor = XFixesGetCursorImage(display_);
-  if (cursor == nullptr) throw std::runtime_error("XFixesGetCursorImage failed");
-  bool invisible = true;
-  const std::size_t count = static_cast<std::size_t>(cursor->width) * cursor->height;
-  for (std::size_t i = 0; i < count; ++i) {
-    if ((cursor->pixels[i] >> 24) != 0) invisible = false;  // ARGB: any opaque bit shows
-  }
-  XFree(cursor);
-  return invisible;
+void XConnection::ResizeWindow(Window window, int width, int height) {
+    XResizeWindow(FDisplay, window, static_cast<unsigned>(width), static_cast<unsigned>(height));
+    XSync(FDisplay, False);
 }
 
-}  // namespace itest
+void XConnection::DestroyWindow(Window window) {
+    XDestroyWindow(FDisplay, window);
+    XSync(FDisplay, False);
+}
+
+void XConnection::SendDeleteWindow(Window window) {
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(FDisplay, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(FDisplay, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    // An empty event mask delivers the event to the client that created the window.
+    XSendEvent(FDisplay, window, False, NoEventMask, &event);
+    XSync(FDisplay, False);
+}
+
+bool XConnection::PointerGrabbedElsewhere() {
+    const int rc = XGrabPointer(FDisplay, DefaultRootWindow(FDisplay), False, ButtonPressMask, GrabModeAsync,
+                                GrabModeAsync, None, None, CurrentTime);
+    if (rc == GrabSuccess) XUngrabPointer(FDisplay, CurrentTime);
+    XSync(FDisplay, False);
+    return rc == AlreadyGrabbed;
+}
+
+bool XConnection::KeyboardGrabbedElsewhere() {
+    const int rc =
+        XGrabKeyboard(FDisplay, DefaultRootWindow(FDisplay), False, GrabModeAsync, GrabModeAsync, CurrentTime);
+    if (rc == GrabSuccess) XUngrabKeyboard(FDisplay, CurrentTime);
+    XSync(FDisplay, False);
+    return rc == AlreadyGrabbed;
+}
+
+bool XConnection::CursorInvisible() {
+    int major = 2;
+    int minor = 0;
+    XFixesQueryVersion(FDisplay, &major, &minor);
+    XFixesCursorImage* cursor = XFixesGetCursorImage(FDisplay);
+    if (cursor == nullptr) throw std::runtime_error("XFixesGetCursorImage failed");
+    bool invisible = true;
+    const std::size_t count = static_cast<std::size_t>(cursor->width) * cursor->height;
+    for (std::size_t i = 0; i < count; ++i) {
+        if ((cursor->pixels[i] >> 24) != 0) invisible = false;  // ARGB: any opaque bit shows
+    }
+    XFree(cursor);
+    return invisible;
+}
+
+}  // namespace velora::testing

@@ -8,55 +8,55 @@
 
 #include "harness/Image.h"
 
-namespace itest {
+namespace velora::testing {
 
 struct WindowInfo {
-  Window id = 0;
-  Rect rect;  // the window's inside, in root coordinates
-  bool viewable = false;
-  bool overrideRedirect = false;
+    Window Id = 0;
+    Rect Bounds;  // the window's inside, in root coordinates
+    bool Viewable = false;
+    bool OverrideRedirect = false;
 };
 
 // The test's own client connection: looks at windows, reads pixels back from
 // the server and plays the host in the preview tests.  X errors (windows that
 // vanish while we look at them) are never fatal.
 class XConnection {
- public:
-  explicit XConnection(const std::string& display);
-  ~XConnection();
-  XConnection(const XConnection&) = delete;
-  XConnection& operator=(const XConnection&) = delete;
+public:
+    explicit XConnection(const std::string& display);
+    ~XConnection();
+    XConnection(const XConnection&) = delete;
+    XConnection& operator=(const XConnection&) = delete;
 
-  Rect screen() const;
+    Rect ScreenRect() const;
 
-  std::optional<WindowInfo> info(Window window);
-  std::vector<Window> children(Window parent);
-  std::vector<WindowInfo> viewableTopLevels();
-  // Viewable windows anywhere below the root whose WM_NAME is `name`.
-  std::vector<WindowInfo> viewableWindowsNamed(const std::string& name);
+    std::optional<WindowInfo> Info(Window window);
+    std::vector<Window> Children(Window parent);
+    std::vector<WindowInfo> ViewableTopLevels();
+    // Viewable windows anywhere below the root whose WM_NAME is `name`.
+    std::vector<WindowInfo> ViewableWindowsNamed(const std::string& name);
 
-  std::string wmName(Window window);
-  std::string netWmName(Window window);
+    std::string WmName(Window window);
+    std::string NetWmName(Window window);
 
-  Image grab(const Rect& area);
-  Image grabScreen() { return grab(screen()); }
+    Image Grab(const Rect& area);
+    Image GrabScreen() { return Grab(ScreenRect()); }
 
-  // A mapped top-level window with a black background, the stand-in for the
-  // screensaver host's preview window.
-  Window createHostWindow(const Rect& rect);
-  void destroyWindow(Window window);
-  void resizeWindow(Window window, int width, int height);
-  void sendDeleteWindow(Window window);
+    // A mapped top-level window with a black background, the stand-in for the
+    // screensaver host's preview window.
+    Window CreateHostWindow(const Rect& rect);
+    void DestroyWindow(Window window);
+    void ResizeWindow(Window window, int width, int height);
+    void SendDeleteWindow(Window window);
 
-  // Whether another client holds the pointer or keyboard grab.
-  bool pointerGrabbedElsewhere();
-  bool keyboardGrabbedElsewhere();
+    // Whether another client holds the pointer or keyboard grab.
+    bool PointerGrabbedElsewhere();
+    bool KeyboardGrabbedElsewhere();
 
-  // Whether the pointer currently shows an all-transparent cursor.
-  bool cursorInvisible();
+    // Whether the pointer currently shows an all-transparent cursor.
+    bool CursorInvisible();
 
- private:
-  Display* display_ = nullptr;
+private:
+    Display* FDisplay = nullptr;
 };
 
-}  // namespace itest
+}  // namespace velora::testing
