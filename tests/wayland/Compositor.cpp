@@ -199,9 +199,8 @@ std::string HeadlessSway::Log() const { return ReadAll(FDir + "/sway.err"); }
 std::vector<std::string> HeadlessSway::ClientEnv() const {
     std::vector<std::string> env{"PATH=/usr/bin:/bin", "XDG_RUNTIME_DIR=" + FRuntime, "WAYLAND_DISPLAY=" + FDisplay,
                                  "SWAYSOCK=" + FIpcSocket};
-    // The sanitizers' settings reach the program under test.
-    for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"})
-        if (const char* value = std::getenv(name)) env.push_back(std::string(name) + "=" + value);
+    const auto sanitizers = SanitizerEnv();
+    env.insert(env.end(), sanitizers.begin(), sanitizers.end());
     return env;
 }
 
@@ -242,6 +241,13 @@ bool HeadlessSway::WaitForFreshFrames(const std::string& output, int count) cons
         last = std::move(shot);
         return fresh >= count;
     });
+}
+
+std::vector<std::string> SanitizerEnv() {
+    std::vector<std::string> env;
+    for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"})
+        if (const char* value = std::getenv(name)) env.push_back(std::string(name) + "=" + value);
+    return env;
 }
 
 std::string SaverPath() { return VELORA_SKYSHOW_EXE; }

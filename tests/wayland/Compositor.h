@@ -95,6 +95,9 @@ private:
     bool FStarted = false;
 };
 
+// The sanitizers' settings of the test, for the programs it starts.
+std::vector<std::string> SanitizerEnv();
+
 // The program under test and the test's pointer device.
 std::string SaverPath();
 std::string PointerPath();

@@ -119,12 +119,14 @@ TEST_F(WaylandSaverTest, PauseFreezesThePictureAndResumesIt) {
     ASSERT_TRUE(FSway.WaitForStars("HEADLESS-1")) << saver.Stderr();
 
     Type({"-k", "Pause"});
+    // Still for a whole second: longer than a slow frame takes to come.
     std::optional<Screenshot> frozen;
+    auto stillSince = std::chrono::steady_clock::now();
     ASSERT_TRUE(WaitUntil([&] {
         auto shot = FSway.Grab("HEADLESS-1");
-        const bool same = shot && frozen && *shot == *frozen;
+        if (!shot || !frozen || !(*shot == *frozen)) stillSince = std::chrono::steady_clock::now();
         frozen = std::move(shot);
-        return same;
+        return std::chrono::steady_clock::now() - stillSince >= 1s;
     })) << "the picture never stood still";
     EXPECT_GT(frozen->ColouredPixels(), 0);
     for (int i = 0; i < 3; ++i) {

@@ -16,7 +16,9 @@ namespace {
 TEST(WestonFallbackTest, WithoutLayerShellAFullscreenToplevelDraws) {
     char pattern[] = "/tmp/velora-weston-XXXXXX";
     const std::string dir = mkdtemp(pattern);  // 0700: weston's runtime directory
-    const std::vector<std::string> env{"PATH=/usr/bin:/bin", "XDG_RUNTIME_DIR=" + dir, "WAYLAND_DISPLAY=velora-weston"};
+    std::vector<std::string> env{"PATH=/usr/bin:/bin", "XDG_RUNTIME_DIR=" + dir, "WAYLAND_DISPLAY=velora-weston"};
+    const auto sanitizers = SanitizerEnv();
+    env.insert(env.end(), sanitizers.begin(), sanitizers.end());
     {
         // --debug offers the screenshooter, weston's only way to take a picture.
         Child weston({"/usr/bin/weston", "--backend=headless-backend.so", "--socket=velora-weston", "--width=1280",
