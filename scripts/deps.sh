@@ -6,12 +6,15 @@ VELORA_PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libx11-dev libxfixes-dev libgl-dev libgl1-mesa-dri libglx-mesa0 libjpeg62-turbo-dev
   xvfb xauth xdotool x11-apps x11-utils imagemagick locales xdg-utils
+  libwayland-dev libwayland-bin wayland-protocols libegl-dev libxkbcommon-dev
 )
 # What only the tests need: the screensaver daemon the Linux saver runs
 # under, and the tools that build and check its Debian package.
 VELORA_TEST_PACKAGES=(xscreensaver xscreensaver-gl dpkg-dev lintian man-db)
 # The desktop entries are checked with desktop-file-validate.
 VELORA_TEST_PACKAGES+=(desktop-file-utils)
+# The Wayland saver's tests: headless compositors, screenshots, input.
+VELORA_TEST_PACKAGES+=(sway swayidle grim wtype weston)
 # The command-line fuzzers: clang with its sanitizer and libFuzzer runtimes
 # (the runtimes are only recommended by clang, so they are named here).
 VELORA_FUZZ_PACKAGES=(clang libclang-rt-14-dev)

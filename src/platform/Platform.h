@@ -20,7 +20,9 @@
 // must compile before or after it.
 //
 // Backends: x11/ (Xlib + GLX) and win32/ (user32, gdi32, WGL) implement the
-// same two classes.
+// same two classes. wayland/ (libwayland-client + EGL) implements
+// OutputSurfaces, for the saver alone: Wayland has no window over the whole
+// screen and no foreign window to draw into.
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -190,6 +192,48 @@ public:
     // started. Does not wait for it.
     virtual bool OpenDocument(const std::string& fileName, const std::string& parameters) = 0;
 };
+
+// One surface of ours on each output of a Wayland compositor, each to be drawn
+// by its own engine. A surface is named by a WindowHandle, which Graphics()
+// takes as a window: GetWindowRect gives its size in pixels, and
+// SwapBuffers asks the compositor for the next frame before it commits one.
+// Keys, buttons, the wheel and pointer motion over the surfaces come as
+// messages of the window they were for; the pointer is hidden over them.
+class OutputSurfaces {
+public:
+    class Listener {
+    public:
+        // The compositor has given the surface its size: it can be drawn.
+        virtual void SurfaceAdded(WindowHandle surface) = 0;
+        // Its size in pixels changed (the output's mode or scale).
+        virtual void SurfaceResized(WindowHandle surface) = 0;
+        // It goes away once this returns: its output left, or the
+        // compositor closed it.
+        virtual void SurfaceRemoved(WindowHandle surface) = 0;
+        virtual void Input(const Message& msg) = 0;
+
+    protected:
+        ~Listener() = default;
+    };
+
+    virtual ~OutputSurfaces() = default;
+    // Sends what is pending, waits up to timeoutMs (0: not at all) for the
+    // compositor and reports what it sent; returns early on a signal.
+    // Throws DisplayError when the connection is lost.
+    virtual void Dispatch(int timeoutMs, Listener& listener) = 0;
+    // The compositor has shown the surface's last frame and wants the next.
+    virtual bool FrameDue(WindowHandle surface) const = 0;
+    // The compositor closed every surface it had given us.
+    virtual bool AllClosed() const = 0;
+    virtual GraphicsBinding& Graphics() = 0;
+    virtual Clock& SystemClock() = 0;
+};
+
+// Connects to the compositor of WAYLAND_DISPLAY and puts a surface on each
+// output: a layer-shell overlay where the compositor has one, else a
+// fullscreen toplevel. Throws DisplayError when it cannot. Only in builds
+// with the Wayland backend (VELORA_HAVE_WAYLAND).
+std::unique_ptr<OutputSurfaces> OpenOutputSurfaces(const std::string& title);
 
 // The backend's application on the named display (empty: the default one).
 // Throws DisplayError when it cannot be opened.

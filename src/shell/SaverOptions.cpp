@@ -53,6 +53,10 @@ std::optional<SaverOptions> ParseSaverOptions(const Arguments& args, const char*
                 return std::nullopt;
             }
             options.DelayMicroseconds = *delay;
+        } else if (name == "x11") {
+            options.Backend = SaverBackend::X11;
+        } else if (name == "wayland") {
+            options.Backend = SaverBackend::Wayland;
         } else if (name == "help" || name == "h") {
             options.Help = true;
         } else {
@@ -61,6 +65,14 @@ std::optional<SaverOptions> ParseSaverOptions(const Arguments& args, const char*
         }
     }
 
+    if (options.Backend == SaverBackend::Wayland) {
+        // Wayland has no foreign windows and no desktop window to draw into.
+        if (windowId || root) {
+            error = "--wayland covers every output; it takes no --root or --window-id";
+            return std::nullopt;
+        }
+        return options;
+    }
     if (windowId) {
         options.Host = SaverHost::Window;
         options.Window = WindowOf(*windowId);
@@ -73,6 +85,12 @@ std::optional<SaverOptions> ParseSaverOptions(const Arguments& args, const char*
         options.Host = SaverHost::Desktop;
     }
     return options;
+}
+
+SaverBackend ChooseSaverBackend(const SaverOptions& options, const char* waylandDisplay) {
+    if (options.Backend) return *options.Backend;
+    const bool compositor = waylandDisplay != nullptr && *waylandDisplay != '\0';
+    return compositor && options.Host == SaverHost::OwnWindow ? SaverBackend::Wayland : SaverBackend::X11;
 }
 
 }  // namespace velora

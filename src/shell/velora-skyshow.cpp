@@ -1,6 +1,7 @@
 // The entry of the screensaver daemon's saver: XScreenSaver starts it with
 // its window in XSCREENSAVER_WINDOW (or --window-id from its settings
-// program) and ends it with SIGTERM.
+// program) and ends it with SIGTERM. In a Wayland session an idle daemon
+// (swayidle, hypridle) starts it to cover every output.
 #include <signal.h>
 
 #include <cstdio>
@@ -12,6 +13,10 @@
 #include "shell/SaverOptions.h"
 #include "ui/Program.h"
 #include "ui/Saver.h"
+#if defined(VELORA_HAVE_WAYLAND)
+#include "ui/Texts.h"
+#include "ui/WaylandSaver.h"
+#endif
 
 namespace {
 
@@ -46,6 +51,17 @@ int main(int argc, char** argv) {
     StopOn(SIGTERM);
     StopOn(SIGINT);
     try {
+        if (velora::ChooseSaverBackend(*options, std::getenv("WAYLAND_DISPLAY")) == velora::SaverBackend::Wayland) {
+#if defined(VELORA_HAVE_WAYLAND)
+            const auto outputs = velora::platform::OpenOutputSurfaces(velora::kFormCaption);
+            return velora::RunWaylandSaver(*outputs, *options, std::cerr, &gStopRequest);
+#else
+            if (options->Backend) {
+                std::fprintf(stderr, "%s: this build has no Wayland support\n", velora::kSaverName);
+                return velora::kExitFailure;
+            }
+#endif
+        }
         const auto app = velora::platform::CreateApplication();
         return velora::RunSaver(*app, *options, std::cerr, &gStopRequest);
     } catch (const std::exception& failure) {

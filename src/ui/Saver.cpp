@@ -29,12 +29,12 @@ std::unique_ptr<Window> OpenOwnWindow(Application& app) {
     return window;
 }
 
+}  // namespace
+
 std::string OneLine(std::string text) {
     std::replace(text.begin(), text.end(), '\n', ' ');
     return text;
 }
-
-}  // namespace
 
 PreviewOptions SaverPreviewOptions(const SaverOptions& options, const volatile std::sig_atomic_t* stopRequest) {
     PreviewOptions preview;

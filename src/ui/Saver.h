@@ -6,6 +6,7 @@
 // own window is closed, or a stop is requested.
 #include <csignal>
 #include <ostream>
+#include <string>
 
 #include "engine/VeloraPreview.h"
 #include "platform/Platform.h"
@@ -16,6 +17,9 @@ namespace velora {
 // How the saver runs the preview host: full-size sparks, following the
 // host's size, with the given pause and stop request.
 PreviewOptions SaverPreviewOptions(const SaverOptions& options, const volatile std::sig_atomic_t* stopRequest);
+
+// A message text on one line, as the saver writes it to stderr.
+std::string OneLine(std::string text);
 
 // Returns the exit status; a failure is told in one line on `errors`.
 int RunSaver(platform::Application& app, const SaverOptions& options, std::ostream& errors,

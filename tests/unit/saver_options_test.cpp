@@ -73,5 +73,27 @@ TEST(SaverOptionsTest, UnknownOptionsAndBadValuesAreRefusedWithOneLine) {
                   std::string("--delay takes 0 to 1000000 microseconds, not \"") + delay + "\"");
 }
 
+TEST(SaverOptionsTest, AWaylandSessionWithNoXHostNamedDrawsOnWaylandUnlessABackendIsForced) {
+    constexpr const char* kCompositor = "wayland-1";
+    EXPECT_EQ(ChooseSaverBackend(Parsed(Args({})), kCompositor), SaverBackend::Wayland);
+    EXPECT_EQ(ChooseSaverBackend(Parsed(Args({})), nullptr), SaverBackend::X11);
+    EXPECT_EQ(ChooseSaverBackend(Parsed(Args({})), ""), SaverBackend::X11);
+    // An X host named anywhere keeps it on X11 (XWayland).
+    EXPECT_EQ(ChooseSaverBackend(Parsed(Args({"--root"})), kCompositor), SaverBackend::X11);
+    EXPECT_EQ(ChooseSaverBackend(Parsed(Args({"--window-id", "42"})), kCompositor), SaverBackend::X11);
+    EXPECT_EQ(ChooseSaverBackend(Parsed(Args({}), "0x1A00003"), kCompositor), SaverBackend::X11);
+
+    EXPECT_EQ(ChooseSaverBackend(Parsed(Args({"--x11"})), kCompositor), SaverBackend::X11);
+    EXPECT_EQ(ChooseSaverBackend(Parsed(Args({"-wayland"})), nullptr), SaverBackend::Wayland);
+    EXPECT_EQ(ChooseSaverBackend(Parsed(Args({"--wayland"}), "0x1A00003"), nullptr), SaverBackend::Wayland);
+    EXPECT_EQ(ChooseSaverBackend(Parsed(Args({"--wayland", "--x11"})), kCompositor), SaverBackend::X11);
+}
+
+TEST(SaverOptionsTest, WaylandTakesNoXHost) {
+    const std::string refusal = "--wayland covers every output; it takes no --root or --window-id";
+    EXPECT_EQ(Refusal(Args({"--wayland", "--root"})), refusal);
+    EXPECT_EQ(Refusal(Args({"--window-id", "42", "--wayland"})), refusal);
+}
+
 }  // namespace
 }  // namespace velora

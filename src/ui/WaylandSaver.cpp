@@ -1,0 +1,113 @@
+#include "ui/WaylandSaver.h"
+
+#include <chrono>
+#include <map>
+#include <memory>
+#include <thread>
+
+#include "engine/VeloraCore.h"
+#include "ui/InputFilter.h"
+#include "ui/Program.h"
+#include "ui/Saver.h"
+
+namespace velora {
+
+using namespace platform;
+
+namespace {
+
+// The longest wait for the compositor, so that a stop request is seen soon
+// even while no surface asks for a frame.
+constexpr int kStopCheckMs = 50;
+
+class TWaylandSaver : public OutputSurfaces::Listener {
+public:
+    TWaylandSaver(OutputSurfaces& outputs, const SaverOptions& options, const volatile std::sig_atomic_t* stopRequest)
+        : FOutputs(outputs), FDelay(options.DelayMicroseconds), FStopRequest(stopRequest),
+          FFilter(outputs.SystemClock()) {}
+
+    void Run() {
+        while (!StopRequested()) {
+            FOutputs.Dispatch(FRunning && AnyFrameDue() ? 0 : kStopCheckMs, *this);
+            if (FClosing || FOutputs.AllClosed()) return;
+            if (FRunning && DrawDueFrames() && FDelay.count() > 0) std::this_thread::sleep_for(FDelay);
+        }
+    }
+
+    void SurfaceAdded(WindowHandle surface) override {
+        FEngines[surface] = std::make_unique<TVeloraEngine>(FOutputs.Graphics(), FOutputs.SystemClock(), surface,
+                                                            /*doubleBuffered=*/true, /*smallMode=*/false);
+    }
+
+    void SurfaceResized(WindowHandle surface) override {
+        if (const auto found = FEngines.find(surface); found != FEngines.end()) {
+            MakeCurrent(*found->second);
+            found->second->SetupViewport();
+        }
+    }
+
+    void SurfaceRemoved(WindowHandle surface) override { FEngines.erase(surface); }
+
+    void Input(const Message& msg) override {
+        switch (FFilter.Filter(msg)) {
+            case InputAction::Close:
+                FClosing = true;
+                break;
+            case InputAction::TogglePause:
+                FRunning = !FRunning;
+                for (auto& [surface, engine] : FEngines) engine->ResetClock();
+                break;
+            case InputAction::Pass:
+            case InputAction::Swallow:
+                break;
+        }
+    }
+
+private:
+    bool StopRequested() const { return FStopRequest != nullptr && *FStopRequest != 0; }
+
+    bool AnyFrameDue() const {
+        for (const auto& [surface, engine] : FEngines)
+            if (FOutputs.FrameDue(surface)) return true;
+        return false;
+    }
+
+    bool DrawDueFrames() {
+        bool drew = false;
+        for (auto& [surface, engine] : FEngines) {
+            if (!FOutputs.FrameDue(surface)) continue;
+            MakeCurrent(*engine);
+            engine->RenderFrame();
+            drew = true;
+        }
+        return drew;
+    }
+
+    // Each engine's context is its own; the binding skips the call when it
+    // is current already.
+    void MakeCurrent(TVeloraEngine& engine) { FOutputs.Graphics().MakeCurrent(engine.DC(), engine.RC()); }
+
+    OutputSurfaces& FOutputs;
+    const std::chrono::microseconds FDelay;
+    const volatile std::sig_atomic_t* FStopRequest;
+    TInputFilter FFilter;
+    std::map<WindowHandle, std::unique_ptr<TVeloraEngine>> FEngines;
+    bool FRunning = true;
+    bool FClosing = false;
+};
+
+}  // namespace
+
+int RunWaylandSaver(OutputSurfaces& outputs, const SaverOptions& options, std::ostream& errors,
+                    const volatile std::sig_atomic_t* stopRequest) {
+    try {
+        TWaylandSaver saver(outputs, options, stopRequest);
+        saver.Run();
+        return kExitSuccess;
+    } catch (const std::exception& error) {
+        errors << kSaverName << ": " << OneLine(error.what()) << "\n";
+        return kExitFailure;
+    }
+}
+
+}  // namespace velora

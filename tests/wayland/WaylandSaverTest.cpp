@@ -1,0 +1,196 @@
+// velora-skyshow as a Wayland idle daemon runs it: on a headless sway with
+// two outputs, input from a virtual keyboard (wtype) and the tests' own
+// virtual pointer, pictures taken with grim.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <fstream>
+#include <thread>
+
+#include "Compositor.h"
+
+namespace velora::testing {
+namespace {
+
+constexpr int kLeftButton = 272;  // BTN_LEFT
+
+class WaylandSaverTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(FSway.Started()) << "sway did not start:\n" << FSway.Log(); }
+
+    Child& Start(const std::vector<std::string>& argv, bool talk = false) {
+        const std::string tag = "child-" + std::to_string(FChildren.size());
+        return *FChildren.emplace_back(std::make_unique<Child>(argv, FSway.ClientEnv(), FSway.Dir(), tag, talk));
+    }
+    Child& StartSaver(const std::vector<std::string>& args = {}, const std::string& program = SaverPath()) {
+        std::vector<std::string> argv{program};
+        argv.insert(argv.end(), args.begin(), args.end());
+        return Start(argv);
+    }
+    // Input devices live for the whole test, so that the seat keeps them.
+    Child& StartPointer() {
+        Child& pointer = Start({PointerPath()}, /*talk=*/true);
+        EXPECT_EQ(pointer.ReadLine(), "ok") << pointer.Stderr();
+        return pointer;
+    }
+    void StartKeyboard() {
+        Start({"/usr/bin/wtype", "-s", "3600000", "x"});
+        ASSERT_TRUE(WaitUntil([&] { return SeatHas("keyboard"); })) << "the keyboard never reached the seat";
+    }
+    bool SeatHas(const std::string& capability) {
+        std::string seats;
+        return FSway.Run({"/usr/bin/swaymsg", "-t", "get_seats"}, &seats) &&
+               seats.find("\"" + capability + "\"") != std::string::npos;
+    }
+    void Type(const std::vector<std::string>& keys) {
+        std::vector<std::string> argv{"/usr/bin/wtype"};
+        argv.insert(argv.end(), keys.begin(), keys.end());
+        ASSERT_TRUE(FSway.Run(argv));
+    }
+    void ExpectQuietEnd(Child& saver) {
+        EXPECT_EQ(saver.Wait(), std::optional<int>(0)) << saver.Stderr();
+        EXPECT_EQ(saver.Stderr(), "");
+    }
+
+    HeadlessSway FSway;
+    std::vector<std::unique_ptr<Child>> FChildren;
+};
+
+TEST_F(WaylandSaverTest, EveryOutputShowsStarsOfItsOwnAndAnOutputAddedLaterGetsItsOwn) {
+    Child& saver = StartSaver();
+    const auto first = FSway.WaitForStars("HEADLESS-1");
+    const auto second = FSway.WaitForStars("HEADLESS-2");
+    ASSERT_TRUE(first && second) << "no stars on both outputs; " << saver.Stderr();
+    EXPECT_EQ(first->Width, 1280);
+    EXPECT_EQ(first->Height, 720);
+    EXPECT_FALSE(*first == *second) << "the outputs show one picture, not one engine each";
+
+    ASSERT_TRUE(FSway.Run({"/usr/bin/swaymsg", "create_output"}));
+    EXPECT_TRUE(FSway.WaitForStars("HEADLESS-3")) << "the new output got no picture";
+    EXPECT_TRUE(FSway.WaitForFreshFrames("HEADLESS-1")) << "the first output stopped";
+
+    saver.Signal(SIGTERM);
+    ExpectQuietEnd(saver);
+}
+
+TEST_F(WaylandSaverTest, AKeyAClickTheWheelOrTwentyQuickMovesEndIt) {
+    StartKeyboard();
+    Child& pointer = StartPointer();
+    ASSERT_TRUE(WaitUntil([&] { return SeatHas("pointer"); }));
+    const std::vector<std::pair<std::string, std::function<void()>>> inputs = {
+        {"a key", [&] { Type({"a"}); }},
+        {"a click", [&] { EXPECT_EQ(pointer.Ask("button " + std::to_string(kLeftButton)), "ok"); }},
+        {"the wheel", [&] { EXPECT_EQ(pointer.Ask("wheel"), "ok"); }},
+        {"20 moves", [&] { EXPECT_EQ(pointer.Ask("move 20 3 2"), "ok"); }},
+    };
+    for (const auto& [name, send] : inputs) {
+        SCOPED_TRACE(name);
+        Child& saver = StartSaver();
+        ASSERT_TRUE(FSway.WaitForStars("HEADLESS-1")) << saver.Stderr();
+        send();
+        ExpectQuietEnd(saver);
+    }
+}
+
+TEST_F(WaylandSaverTest, NineteenMovesOrMovesSpreadOutDoNotEndIt) {
+    Child& pointer = StartPointer();
+    ASSERT_TRUE(WaitUntil([&] { return SeatHas("pointer"); }));
+    Child& saver = StartSaver();
+    ASSERT_TRUE(FSway.WaitForStars("HEADLESS-1")) << saver.Stderr();
+
+    ASSERT_EQ(pointer.Ask("move 19 3 2"), "ok");
+    EXPECT_TRUE(FSway.WaitForFreshFrames("HEADLESS-1"));
+    EXPECT_TRUE(saver.Running()) << "19 moves ended it";
+
+    // More than 100 ms after the last counted move a run starts again, so
+    // 19 one-pixel moves more do not make it 20 either.
+    std::this_thread::sleep_for(150ms);
+    ASSERT_EQ(pointer.Ask("move 19 1 0"), "ok");
+    EXPECT_TRUE(FSway.WaitForFreshFrames("HEADLESS-1"));
+    EXPECT_TRUE(saver.Running()) << "moves after a pause counted on";
+
+    saver.Signal(SIGTERM);
+    ExpectQuietEnd(saver);
+}
+
+TEST_F(WaylandSaverTest, PauseFreezesThePictureAndResumesIt) {
+    StartKeyboard();
+    Child& saver = StartSaver();
+    ASSERT_TRUE(FSway.WaitForStars("HEADLESS-1")) << saver.Stderr();
+
+    Type({"-k", "Pause"});
+    // Still for a whole second: longer than a slow frame takes to come.
+    std::optional<Screenshot> frozen;
+    auto stillSince = std::chrono::steady_clock::now();
+    ASSERT_TRUE(WaitUntil([&] {
+        auto shot = FSway.Grab("HEADLESS-1");
+        if (!shot || !frozen || !(*shot == *frozen)) stillSince = std::chrono::steady_clock::now();
+        frozen = std::move(shot);
+        return std::chrono::steady_clock::now() - stillSince >= 1s;
+    })) << "the picture never stood still";
+    EXPECT_GT(frozen->ColouredPixels(), 0);
+    for (int i = 0; i < 3; ++i) {
+        std::this_thread::sleep_for(100ms);
+        EXPECT_TRUE(FSway.Grab("HEADLESS-1") == frozen) << "the picture moved while paused";
+    }
+    EXPECT_TRUE(saver.Running()) << "Pause ended it";
+
+    Type({"-k", "Pause"});
+    EXPECT_TRUE(FSway.WaitForFreshFrames("HEADLESS-1")) << "Pause again did not resume";
+    Type({"a"});
+    ExpectQuietEnd(saver);
+}
+
+TEST_F(WaylandSaverTest, WithoutInputDevicesItDrawsAndHearsOnesThatComeLater) {
+    Child& saver = StartSaver();
+    ASSERT_TRUE(FSway.WaitForStars("HEADLESS-1")) << saver.Stderr();
+    ASSERT_FALSE(SeatHas("pointer"));
+
+    // The click may come before the saver has taken the new pointer: repeat.
+    Child& pointer = StartPointer();
+    EXPECT_TRUE(WaitUntil([&] {
+        pointer.Ask("button " + std::to_string(kLeftButton));
+        return !saver.Running();
+    })) << "a pointer that came later was never heard";
+    ExpectQuietEnd(saver);
+}
+
+TEST_F(WaylandSaverTest, ACompositorThatGoesAwayEndsItWithOneLine) {
+    Child& saver = StartSaver();
+    ASSERT_TRUE(FSway.WaitForStars("HEADLESS-1")) << saver.Stderr();
+    FSway.Sway().Signal(SIGKILL);
+    EXPECT_EQ(saver.Wait(), std::optional<int>(1));
+    const std::string error = saver.Stderr();
+    EXPECT_EQ(error.rfind("velora-skyshow: ", 0), 0u) << error;
+    EXPECT_EQ(std::count(error.begin(), error.end(), '\n'), 1) << error;
+}
+
+TEST_F(WaylandSaverTest, WithoutAnOpenGlLibraryItSaysSoInOneLine) {
+    Child& saver = StartSaver({"--wayland"}, VELORA_SKYSHOW_NOGL_EXE);
+    EXPECT_EQ(saver.Wait(), std::optional<int>(1));
+    EXPECT_EQ(saver.Stderr(), "velora-skyshow: InitOpenGL() failed\n");
+}
+
+TEST_F(WaylandSaverTest, SwayidleStartsItWhenIdleAndInputEndsIt) {
+    StartKeyboard();
+    const std::string pidFile = FSway.Dir() + "/saver.pid";
+    Start({"/usr/bin/swayidle", "timeout", "1", SaverPath() + " & echo $! >" + pidFile, "resume",
+           "kill $(cat " + pidFile + ")"});
+    pid_t pid = 0;
+    ASSERT_TRUE(WaitUntil([&] {
+        std::ifstream file(pidFile);
+        return static_cast<bool>(file >> pid);
+    })) << "swayidle never started the saver";
+    EXPECT_TRUE(FSway.WaitForStars("HEADLESS-1"));
+
+    Type({"a"});
+    // The saver is no child of ours: wait for it to be gone or a zombie.
+    EXPECT_TRUE(WaitUntil([&] {
+        std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+        std::string ignored, name, state;
+        return !(stat >> ignored >> name >> state) || state == "Z";
+    })) << "the saver outlived the input";
+}
+
+}  // namespace
+}  // namespace velora::testing
