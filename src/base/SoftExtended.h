@@ -66,9 +66,15 @@ public:
 
     constexpr SoftExtended operator-() const { return FromBits(FSignExponent ^ kSignBit, FMantissa); }
 
-    friend constexpr SoftExtended operator+(SoftExtended a, SoftExtended b) { return Add(a, b, false); }
-    friend constexpr SoftExtended operator-(SoftExtended a, SoftExtended b) { return Add(a, b, true); }
-    friend constexpr SoftExtended operator*(SoftExtended a, SoftExtended b) { return Multiply(a, b); }
+    [[gnu::always_inline]] friend constexpr SoftExtended operator+(SoftExtended a, SoftExtended b) {
+        return FastAdd(a, b, false);
+    }
+    [[gnu::always_inline]] friend constexpr SoftExtended operator-(SoftExtended a, SoftExtended b) {
+        return FastAdd(a, b, true);
+    }
+    [[gnu::always_inline]] friend constexpr SoftExtended operator*(SoftExtended a, SoftExtended b) {
+        return FastMultiply(a, b);
+    }
     friend constexpr SoftExtended operator/(SoftExtended a, SoftExtended b) { return Divide(a, b); }
     constexpr SoftExtended& operator+=(SoftExtended b) { return *this = *this + b; }
     constexpr SoftExtended& operator-=(SoftExtended b) { return *this = *this - b; }
@@ -180,6 +186,95 @@ private:
         if (field >= kMaxField) [[unlikely]]
             return Infinity(w.Negative);
         return FromBits(static_cast<std::uint16_t>((w.Negative ? kSignBit : 0) | field), high);
+    }
+
+    // Rounds hi:lo (hi's top bit set) plus a sticky bit to 64 bits, for a
+    // normal result with this exponent field; false when the result leaves
+    // the normal range and needs the general path.
+    [[gnu::always_inline]] static constexpr bool RoundNormal(bool negative, int field, std::uint64_t hi,
+                                                             std::uint64_t lo, bool sticky, SoftExtended& out) {
+        if ((lo & kTop) != 0 && ((lo << 1) != 0 || sticky || (hi & 1) != 0)) {
+            if (++hi == 0) {
+                hi = kTop;
+                ++field;
+            }
+        }
+        if (field < 1 || field >= kMaxField) return false;
+        out = FromBits(static_cast<std::uint16_t>((negative ? kSignBit : 0) | field), hi);
+        return true;
+    }
+    static constexpr bool BothNormal(SoftExtended a, SoftExtended b) {
+        return static_cast<unsigned>(a.Field() - 1) < kMaxField - 1 && static_cast<unsigned>(b.Field() - 1) < kMaxField - 1;
+    }
+
+    // The common case inline: normal operands and a normal result; anything
+    // else takes the general path below.
+    [[gnu::always_inline]] static constexpr SoftExtended FastAdd(SoftExtended a, SoftExtended b, bool subtract) {
+        if (BothNormal(a, b)) [[likely]] {
+            const bool bNegative = b.Negative() != subtract;
+            int fa = a.Field();
+            int fb = b.Field();
+            std::uint64_t ma = a.FMantissa;
+            std::uint64_t mb = b.FMantissa;
+            bool negative = a.Negative();
+            if (fb > fa || (fb == fa && mb > ma)) {
+                negative = bNegative;
+                const int f = fa;
+                fa = fb;
+                fb = f;
+                const std::uint64_t m = ma;
+                ma = mb;
+                mb = m;
+            }
+            const int distance = fa - fb;
+            // Beyond 65 places the smaller one is below half a unit of the
+            // larger one's last place, also just under a power of two.
+            if (distance > 65) return FromBits(static_cast<std::uint16_t>((negative ? kSignBit : 0) | fa), ma);
+            if (distance <= 64) {
+                const U128 big = U128{ma} << 64;
+                const U128 small = (U128{mb} << 64) >> distance;
+                SoftExtended out;
+                if (a.Negative() == bNegative) {
+                    const U128 sum = big + small;
+                    if (sum < big) {  // a carry out of the top bit
+                        const auto hi = static_cast<std::uint64_t>(sum >> 64);
+                        const auto lo = static_cast<std::uint64_t>(sum);
+                        if (RoundNormal(negative, fa + 1, (hi >> 1) | kTop, (hi << 63) | (lo >> 1), (lo & 1) != 0, out))
+                            return out;
+                    } else if (RoundNormal(negative, fa, static_cast<std::uint64_t>(sum >> 64),
+                                           static_cast<std::uint64_t>(sum), false, out)) {
+                        return out;
+                    }
+                } else {
+                    U128 difference = big - small;
+                    if (difference == 0) return Zero(false);
+                    const int shift = CountLeadingZeros(difference);
+                    difference <<= shift;
+                    if (RoundNormal(negative, fa - shift, static_cast<std::uint64_t>(difference >> 64),
+                                    static_cast<std::uint64_t>(difference), false, out))
+                        return out;
+                }
+            }
+        }
+        return Add(a, b, subtract);
+    }
+
+    [[gnu::always_inline]] static constexpr SoftExtended FastMultiply(SoftExtended a, SoftExtended b) {
+        if (BothNormal(a, b)) [[likely]] {
+            const U128 product = U128{a.FMantissa} * b.FMantissa;
+            auto hi = static_cast<std::uint64_t>(product >> 64);
+            auto lo = static_cast<std::uint64_t>(product);
+            int field = a.Field() + b.Field() - kBias;
+            if ((hi & kTop) != 0) {
+                ++field;
+            } else {
+                hi = (hi << 1) | (lo >> 63);
+                lo <<= 1;
+            }
+            SoftExtended out;
+            if (RoundNormal(a.Negative() != b.Negative(), field, hi, lo, false, out)) return out;
+        }
+        return Multiply(a, b);
     }
 
     static constexpr SoftExtended Add(SoftExtended a, SoftExtended b, bool subtract) {

@@ -81,6 +81,7 @@ TEST(ErrorsTest, OsErrorTextCarriesCodeAndDescription) {
     EXPECT_EQ(EOSError(5, "x").ErrorCode(), 5);
 }
 
+#if defined(__x86_64__)
 // 1 + 2^-60 exists only with a 64-bit mantissa; a 53-bit one rounds it to 1.
 long double SixtyFourBitRemainder() {
     volatile long double one = 1;
@@ -88,7 +89,6 @@ long double SixtyFourBitRemainder() {
     return (one + tiny) - one;
 }
 
-#if defined(__x86_64__)
 TEST(FloatingPointTest, StateRestoresTheSixtyFourBitMantissaAndMaskedSse) {
     // What Windows starts a program with, and a driver's flush-to-zero.
     const std::uint16_t windowsDefault = 0x027F;

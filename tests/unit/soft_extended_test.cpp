@@ -90,7 +90,6 @@ X Soft(long double v) {
     std::memcpy(&se, bytes + 8, 2);
     return X::FromBits(se, m);
 }
-#endif
 
 ::testing::AssertionResult SameBits(X soft, X hard, X a, X b, const char* what) {
     if (soft.SignExponent() == hard.SignExponent() && soft.Mantissa() == hard.Mantissa())
@@ -100,6 +99,8 @@ X Soft(long double v) {
                                          << soft.SignExponent() << ":" << soft.Mantissa() << ", the x87 unit "
                                          << hard.SignExponent() << ":" << hard.Mantissa();
 }
+
+#endif
 
 // Every operation on many operand pairs. On x86 each result is compared
 // with the x87 unit's; everywhere, all results together must fold to the
