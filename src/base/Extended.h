@@ -6,6 +6,7 @@
 // their x87 bits (X87Constant), so no compiler computes them at another
 // precision.
 #include <cfloat>
+#include <cmath>
 #include <cstdint>
 #include <limits>
 
@@ -87,6 +88,20 @@ consteval ext X87Constant(std::uint16_t signExponent, std::uint64_t mantissa, [[
     for (int e = (signExponent & 0x7FFF) - 16383 - 63; e < 0; ++e) x /= 2;
     return (signExponent & 0x8000) != 0 ? -x : x;
 #endif
+}
+
+// The sum of two floats computed in extended precision and stored as a
+// float. Where both are finite that is the correctly rounded float sum: two
+// floats whose exponents lie within 39 of each other add exactly in a 64-bit
+// mantissa (a carry included), and a smaller one stays below 2^-39 of the
+// larger, too little to carry the extended sum to a tie between two floats.
+// So the software type's per-vertex sums use the processor's float addition.
+inline float SumToFloat(float a, float b) {
+#if VELORA_EXT_IS_SOFTWARE && FLT_EVAL_METHOD == 0
+    if (std::isfinite(a) && std::isfinite(b)) [[likely]]
+        return a + b;
+#endif
+    return static_cast<float>(static_cast<ext>(a) + b);
 }
 
 }  // namespace velora

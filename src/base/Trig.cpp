@@ -113,11 +113,18 @@ constexpr T LargestQuadrant() {
     return q;
 }
 
+// Both polynomials by Horner's rule, their steps interleaved: the two chains
+// are independent, so a processor overlaps them (which matters for the
+// software type's longer operations); each value is the one the chain alone
+// would give.
 template <typename T>
-T Horner(const std::array<T, kTerms<T>>& c, T r2) {
-    T p = c.back();
-    for (int i = kTerms<T> - 2; i >= 0; --i) p = p * r2 + c[i];
-    return p;
+void Horner2(const std::array<T, kTerms<T>>& a, const std::array<T, kTerms<T>>& b, T r2, T& pa, T& pb) {
+    pa = a.back();
+    pb = b.back();
+    for (int i = kTerms<T> - 2; i >= 0; --i) {
+        pa = pa * r2 + a[i];
+        pb = pb * r2 + b[i];
+    }
 }
 
 template <typename T>
@@ -145,8 +152,11 @@ void SinCosOf(T x, T& sine, T& cosine) {
         quadrant = static_cast<unsigned>(static_cast<std::int64_t>(k) & 3);
     }
     const T r2 = r * r;
-    const T s = r + r * r2 * Horner(kSin, r2);
-    const T c = 1 - r2 / 2 + r2 * r2 * Horner(kCos, r2);
+    T sinePolynomial;
+    T cosinePolynomial;
+    Horner2(kSin, kCos, r2, sinePolynomial, cosinePolynomial);
+    const T s = r + r * r2 * sinePolynomial;
+    const T c = 1 - r2 / 2 + r2 * r2 * cosinePolynomial;
     switch (quadrant) {
         case 0: sine = s; cosine = c; break;
         case 1: sine = c; cosine = -s; break;

@@ -57,7 +57,7 @@ public:
     // False when the step is too small to move the sum on, so that an absurd
     // point count ends the outline instead of looping forever.
     bool Advance() {
-        const float next = static_cast<float>(static_cast<ext>(FV) + FStep);
+        const float next = SumToFloat(FV, FStep);
         if (next == FV) return false;
         FV = next;
         return true;
@@ -301,7 +301,7 @@ void TVeloraEngine::StepSparks(std::uint32_t Elapsed) {
         SinCos(s.Heading, sine, cosine);
         s.X = static_cast<float>(s.X + cosine * s.Speed * elapsed / d);
         s.Y = static_cast<float>(s.Y + sine * s.Speed * elapsed / d);
-        s.Angle = static_cast<float>(static_cast<ext>(s.Angle) + s.Spin);
+        s.Angle = SumToFloat(s.Angle, s.Spin);
         if (Random(4) <= 1) s.Alpha = static_cast<float>(s.Alpha - Random() / (2 * static_cast<ext>(d)));
         if (s.Radius > 3 && Random(4) == 1) s.Radius = static_cast<float>(s.Radius - Random() / d / 3);
 
@@ -326,7 +326,7 @@ void TVeloraEngine::DrawStar(float X, float Y, float Z, float Points, float Radi
     bool outer = true;
     for (OutlineWalk walk(Points); walk.More(); outer = !outer) {
         const float r = outer ? Radius : static_cast<float>(static_cast<ext>(Radius) * InnerRatio);
-        const auto a = static_cast<float>(static_cast<ext>(walk.Angle()) + Angle);
+        const auto a = SumToFloat(walk.Angle(), Angle);
         ext sine;
         ext cosine;
         SinCos(a, sine, cosine);
@@ -352,7 +352,7 @@ void TVeloraEngine::DrawSparkOutlines(const Spark& s) {
     double sines[kMaxOutlineVertices];
     if (table != nullptr && s.Copies > 0) {
         for (int k = 0; k < table->Count; ++k) {
-            const auto a = static_cast<float>(static_cast<ext>(table->Angles[k]) + s.Angle);
+            const auto a = SumToFloat(table->Angles[k], s.Angle);
             SinCos(static_cast<double>(a), sines[k], cosines[k]);
         }
     }

@@ -156,6 +156,28 @@ TEST(SoftExtendedTest, EveryOperationGivesTheX87UnitsBits) {
     EXPECT_EQ(digest.Value, kX87Digest);
 }
 
+// The engine's per-vertex shortcut: the float sum equals the extended sum
+// stored as a float, across exponent distances that make it exact, round it
+// once, or leave the smaller operand far below the last place.
+TEST(SoftExtendedTest, FloatSumIsTheExtendedSumStored) {
+    std::mt19937_64 random(7);
+    for (int i = 0; i < 400000; ++i) {
+        const std::uint64_t r = random();
+        const auto bits = static_cast<std::uint32_t>(r);
+        // The second operand's exponent lies up to 63 below or above the first's.
+        const auto shift = static_cast<std::int32_t>((r >> 32) % 127) - 63;
+        const std::int32_t exponent = static_cast<std::int32_t>((bits >> 23) & 0xFF) + shift;
+        const std::uint32_t other = (static_cast<std::uint32_t>(r >> 40) & 0x807FFFFF) |
+                                    (static_cast<std::uint32_t>(exponent < 0 ? 0 : exponent > 254 ? 254 : exponent) << 23);
+        const float a = std::bit_cast<float>(bits);
+        const float b = std::bit_cast<float>((i & 1) != 0 ? other : other & 0xFFFFFF00);  // short mantissas tie
+        const float viaSoft = static_cast<float>(X(a) + X(b));
+        const float sum = SumToFloat(a, b);
+        if (std::isnan(viaSoft)) continue;  // NaN operands: the sum keeps the extended path
+        ASSERT_EQ(std::bit_cast<std::uint32_t>(sum), std::bit_cast<std::uint32_t>(viaSoft)) << a << " + " << b;
+    }
+}
+
 // Cases whose x87 results are known by heart, on every processor.
 TEST(SoftExtendedTest, RoundsTiesToEvenAndKeepsSpecialValues) {
     const X one = 1;
