@@ -277,7 +277,7 @@ private:
         return Multiply(a, b);
     }
 
-    static constexpr SoftExtended Add(SoftExtended a, SoftExtended b, bool subtract) {
+    [[gnu::noinline]] static constexpr SoftExtended Add(SoftExtended a, SoftExtended b, bool subtract) {
         if (a.IsSpecial() || b.IsSpecial()) [[unlikely]] {
             // A NaN passes through a subtraction with its sign.
             if (isnan(a) || isnan(b)) return PropagateNaN(a, b);
@@ -328,7 +328,7 @@ private:
         return Pack({negative, ea - 126 + top, sum << (127 - top), false});
     }
 
-    static constexpr SoftExtended Multiply(SoftExtended a, SoftExtended b) {
+    [[gnu::noinline]] static constexpr SoftExtended Multiply(SoftExtended a, SoftExtended b) {
         const bool negative = a.Negative() != b.Negative();
         if (a.IsSpecial() || b.IsSpecial() || a.IsZeroOrDenormal() || b.IsZeroOrDenormal()) [[unlikely]] {
             if (isnan(a) || isnan(b)) return PropagateNaN(a, b);
