@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <numbers>
 
@@ -296,11 +297,15 @@ void TVeloraEngine::StepSparks(std::uint32_t Elapsed) {
     for (std::int32_t i = 0; i < kPoolSize; ++i) {
         Spark& s = FSparks[i];
         if (!s.Alive) continue;
-        ext sine;
-        ext cosine;
-        SinCos(s.Heading, sine, cosine);
-        s.X = static_cast<float>(s.X + cosine * s.Speed * elapsed / d);
-        s.Y = static_cast<float>(s.Y + sine * s.Speed * elapsed / d);
+        HeadingTrig& trig = FHeadingTrig[i];
+        const auto headingBits = std::bit_cast<std::uint32_t>(s.Heading);
+        if (!trig.Valid || trig.HeadingBits != headingBits) {
+            SinCos(s.Heading, trig.Sine, trig.Cosine);
+            trig.HeadingBits = headingBits;
+            trig.Valid = true;
+        }
+        s.X = static_cast<float>(s.X + trig.Cosine * s.Speed * elapsed / d);
+        s.Y = static_cast<float>(s.Y + trig.Sine * s.Speed * elapsed / d);
         s.Angle = SumToFloat(s.Angle, s.Spin);
         if (Random(4) <= 1) s.Alpha = static_cast<float>(s.Alpha - Random() / (2 * static_cast<ext>(d)));
         if (s.Radius > 3 && Random(4) == 1) s.Radius = static_cast<float>(s.Radius - Random() / d / 3);
