@@ -22,4 +22,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libgl1")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xscreensaver")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "xscreensaver-gl, swayidle")
+# A cross build packs for its target, not for the machine that packs it.
+if(CMAKE_CROSSCOMPILING AND CMAKE_SYSTEM_PROCESSOR STREQUAL "aarch64")
+  set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE arm64)
+endif()
 include(CPack)

@@ -54,3 +54,27 @@ VELORA_WINDOWS_PACKAGES=(
   icoutils librsvg2-bin dpkg-dev
 )
 
+
+# 64-bit ARM (the aarch64 stage of scripts/test, scripts/build-arm64): Debian's
+# cross compiler and qemu's user emulation, which run the portable core's
+# tests; and, for the whole program and its package, the target's own
+# libraries from Debian's arm64 archive (Wayland's are picked up by
+# pkg-config where the Wayland backend is built).
+VELORA_ARM64_PACKAGES=(g++-aarch64-linux-gnu qemu-user)
+VELORA_ARM64_TARGET_PACKAGES=(
+  libx11-dev:arm64 libxfixes-dev:arm64 libgl-dev:arm64 libjpeg62-turbo-dev:arm64
+  libwayland-dev:arm64 libegl-dev:arm64
+  dpkg-dev lintian man-db file
+)
+
+# Installs the packages of the arm64 package build; the target's libraries
+# need the arm64 architecture known to dpkg first.
+velora_install_arm64_deps() {
+  local sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  if ! dpkg --print-foreign-architectures | grep -qx arm64; then
+    velora_step "Adding the arm64 architecture to dpkg (for the target's libraries)"
+    $sudo dpkg --add-architecture arm64
+  fi
+  velora_install_deps "${VELORA_ARM64_PACKAGES[@]}" "${VELORA_ARM64_TARGET_PACKAGES[@]}"
+}

@@ -6,21 +6,25 @@
 namespace velora {
 
 namespace {
-constexpr long double kInt64Bound = 0x1p63L;
+constexpr ext kInt64Bound = X87Constant(0x403E, 0x8000000000000000, 0x1p63L);
 
-std::int64_t ToInt64(long double whole) {
+std::int64_t ToInt64(ext whole) {
     if (!(whole >= -kInt64Bound && whole < kInt64Bound))
         return std::numeric_limits<std::int64_t>::min();
     return static_cast<std::int64_t>(whole);
 }
 }  // namespace
 
-std::int64_t Round(long double x) {
-    // nearbyintl follows the current rounding mode, which is to-nearest-even
-    // for the whole process.
-    return ToInt64(std::nearbyintl(x));
+// nearbyint follows the current rounding mode, which is to-nearest-even for
+// the whole process (SoftExtended always rounds so).
+std::int64_t Round(ext x) {
+    using std::nearbyint;
+    return ToInt64(nearbyint(x));
 }
 
-std::int64_t Trunc(long double x) { return ToInt64(std::truncl(x)); }
+std::int64_t Trunc(ext x) {
+    using std::trunc;
+    return ToInt64(trunc(x));
+}
 
 }  // namespace velora

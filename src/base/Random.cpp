@@ -17,8 +17,9 @@ std::int32_t Random(std::int32_t n) {
     return n > 0 ? static_cast<std::int32_t>(product >> 32) : 0;
 }
 
-long double Random() {
-    return static_cast<long double>(NextSeed()) * 0x1p-32L;
+ext Random() {
+    constexpr ext kTwoToMinus32 = X87Constant(0x3FDF, 0x8000000000000000, 0x1p-32L);
+    return static_cast<ext>(NextSeed()) * kTwoToMinus32;
 }
 
 }  // namespace velora

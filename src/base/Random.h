@@ -4,6 +4,8 @@
 // depends on the order of these calls.
 #include <cstdint>
 
+#include "base/Extended.h"
+
 namespace velora {
 
 // The generator's seed: 0 until it is first set.
@@ -13,6 +15,6 @@ extern std::uint32_t RandSeed;
 std::int32_t Random(std::int32_t n);
 
 // Uniform real in [0, 1): seed * 2^-32.
-long double Random();
+ext Random();
 
 }  // namespace velora

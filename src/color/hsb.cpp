@@ -17,22 +17,22 @@ double FloorValue(double x) {
 }
 
 namespace {
-std::int32_t Byte(long double value) { return static_cast<std::int32_t>(Trunc(value * 255)); }
+std::int32_t Byte(ext value) { return static_cast<std::int32_t>(Trunc(value * 255)); }
 }  // namespace
 
 void HsbToRgb(HsbColor color, RgbBytes& rgb) {
     rgb = RgbBytes{0, 0, 0};
-    const long double v = color.Brightness;
-    const long double s = color.Saturation;
+    const ext v = color.Brightness;
+    const ext s = color.Saturation;
     if (color.Saturation == 0) {
         rgb.R = rgb.G = rgb.B = Byte(v);
         return;
     }
-    const double h6 = static_cast<double>(6 * (static_cast<long double>(color.Hue) - FloorValue(color.Hue)));
-    const double f = static_cast<double>(static_cast<long double>(h6) - FloorValue(h6));
+    const double h6 = static_cast<double>(6 * (static_cast<ext>(color.Hue) - FloorValue(color.Hue)));
+    const double f = static_cast<double>(static_cast<ext>(h6) - FloorValue(h6));
     const double p = static_cast<double>(v * (1 - s));
     const double q = static_cast<double>(v * (1 - s * f));
-    const double t = static_cast<double>(v * (1 - s * (1 - static_cast<long double>(f))));
+    const double t = static_cast<double>(v * (1 - s * (1 - static_cast<ext>(f))));
     std::int64_t sector = Trunc(h6);
     // A hue a hair below a whole number rounds to exactly 6 in double; that is
     // red, the start of the circle, not black.

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <numbers>
 
 #include "base/Errors.h"
+#include "base/Extended.h"
 #include "base/Random.h"
 #include "base/Trig.h"
 #include "color/hsb.h"
@@ -31,10 +33,16 @@ namespace velora {
 
 namespace {
 
-using ext = long double;
-
-constexpr ext kPi = std::numbers::pi_v<ext>;
-constexpr ext kTwoPi = 2 * kPi;
+constexpr ext kPi = X87Constant(0x4000, 0xC90FDAA22168C235, std::numbers::pi_v<long double>);
+constexpr ext kTwoPi = X87Constant(0x4001, 0xC90FDAA22168C235, 2 * std::numbers::pi_v<long double>);
+constexpr ext k0_5 = X87Constant(0x3FFE, 0x8000000000000000, 0.5L);
+constexpr ext k0_3 = X87Constant(0x3FFD, 0x999999999999999A, 0.3L);
+constexpr ext k0_2 = X87Constant(0x3FFC, 0xCCCCCCCCCCCCCCCD, 0.2L);
+constexpr ext k0_1 = X87Constant(0x3FFB, 0xCCCCCCCCCCCCCCCD, 0.1L);
+constexpr ext k0_02 = X87Constant(0x3FF9, 0xA3D70A3D70A3D70A, 0.02L);
+constexpr ext k0_01 = X87Constant(0x3FF8, 0xA3D70A3D70A3D70A, 0.01L);
+constexpr ext k0_007 = X87Constant(0x3FF7, 0xE5604189374BC6A8, 0.007L);
+constexpr ext k0_005 = X87Constant(0x3FF7, 0xA3D70A3D70A3D70A, 0.005L);
 
 // Palette presets, degrees of hue for the three hues of a salvo.
 constexpr int kPalette[8][3] = {{234, 200, 48}, {34, 68, 319},  {83, 107, 64},  {274, 325, 47},
@@ -50,7 +58,7 @@ public:
     // False when the step is too small to move the sum on, so that an absurd
     // point count ends the outline instead of looping forever.
     bool Advance() {
-        const float next = static_cast<float>(static_cast<ext>(FV) + FStep);
+        const float next = SumToFloat(FV, FStep);
         if (next == FV) return false;
         FV = next;
         return true;
@@ -213,14 +221,14 @@ void TVeloraEngine::SpawnSpark(float X, float Y, float Hue1, float Hue2, float H
     s.Radius = static_cast<float>(FWidth >= 500 ? Random(13) + 7 : Random(9) + 5);
 
     if (s.Points > 6)
-        s.InnerRatio = static_cast<float>(static_cast<ext>(Random(5)) / 10 + 0.3L);
+        s.InnerRatio = static_cast<float>(static_cast<ext>(Random(5)) / 10 + k0_3);
     else if (s.Points >= 5)
-        s.InnerRatio = static_cast<float>(static_cast<ext>(Random(4)) / 10 + 0.2L);
+        s.InnerRatio = static_cast<float>(static_cast<ext>(Random(4)) / 10 + k0_2);
     else
-        s.InnerRatio = static_cast<float>(Random() / 5 + 0.1L);
+        s.InnerRatio = static_cast<float>(Random() / 5 + k0_1);
 
     s.Angle = static_cast<float>(Random());
-    s.LineWidth = static_cast<float>(static_cast<ext>(Random(3)) / 10 + 0.5L);
+    s.LineWidth = static_cast<float>(static_cast<ext>(Random(3)) / 10 + k0_5);
 
     const std::int32_t h = Random(10);
     float hue = h <= 6 ? Hue1 : (h <= 8 ? Hue2 : Hue3);
@@ -242,15 +250,15 @@ void TVeloraEngine::SpawnSpark(float X, float Y, float Hue1, float Hue2, float H
     s.Alpha = 1;
 
     // Three separate stores into the single-precision field.
-    s.Spin = static_cast<float>(0.02L - static_cast<ext>(Random(7)) / 100);
+    s.Spin = static_cast<float>(k0_02 - static_cast<ext>(Random(7)) / 100);
     if (FWidth < 500) s.Spin = static_cast<float>(static_cast<ext>(s.Spin) / 10);
-    if (s.Spin == 0) s.Spin = static_cast<float>(0.01L);
+    if (s.Spin == 0) s.Spin = static_cast<float>(k0_01);
 
     s.Heading = static_cast<float>(Random() * 2 * kPi);
 
     s.Speed = static_cast<float>(
         static_cast<ext>(Random(static_cast<std::int32_t>(Round(SpeedRange)))) / 100);
-    if (static_cast<ext>(s.Speed) < 0.01L) s.Speed = static_cast<float>(0.2L);
+    if (static_cast<ext>(s.Speed) < k0_01) s.Speed = static_cast<float>(k0_2);
 
     s.Copies = Random(2) + 1;
 }
@@ -289,18 +297,22 @@ void TVeloraEngine::StepSparks(std::uint32_t Elapsed) {
     for (std::int32_t i = 0; i < kPoolSize; ++i) {
         Spark& s = FSparks[i];
         if (!s.Alive) continue;
-        ext sine;
-        ext cosine;
-        SinCos(s.Heading, sine, cosine);
-        s.X = static_cast<float>(s.X + cosine * s.Speed * elapsed / d);
-        s.Y = static_cast<float>(s.Y + sine * s.Speed * elapsed / d);
-        s.Angle = static_cast<float>(static_cast<ext>(s.Angle) + s.Spin);
+        HeadingTrig& trig = FHeadingTrig[i];
+        const auto headingBits = std::bit_cast<std::uint32_t>(s.Heading);
+        if (!trig.Valid || trig.HeadingBits != headingBits) {
+            SinCos(s.Heading, trig.Sine, trig.Cosine);
+            trig.HeadingBits = headingBits;
+            trig.Valid = true;
+        }
+        s.X = static_cast<float>(s.X + trig.Cosine * s.Speed * elapsed / d);
+        s.Y = static_cast<float>(s.Y + trig.Sine * s.Speed * elapsed / d);
+        s.Angle = SumToFloat(s.Angle, s.Spin);
         if (Random(4) <= 1) s.Alpha = static_cast<float>(s.Alpha - Random() / (2 * static_cast<ext>(d)));
         if (s.Radius > 3 && Random(4) == 1) s.Radius = static_cast<float>(s.Radius - Random() / d / 3);
 
         const ext radius = s.Radius;
         if (s.X < -radius || s.X > FWidth + radius || s.Y < -radius || s.Y > FHeight + radius ||
-            static_cast<ext>(s.Alpha) < 0.005L) {
+            static_cast<ext>(s.Alpha) < k0_005) {
             s.Alive = false;
             if (i < FSearchHint) FSearchHint = i;
             --FLiveCount;
@@ -319,7 +331,7 @@ void TVeloraEngine::DrawStar(float X, float Y, float Z, float Points, float Radi
     bool outer = true;
     for (OutlineWalk walk(Points); walk.More(); outer = !outer) {
         const float r = outer ? Radius : static_cast<float>(static_cast<ext>(Radius) * InnerRatio);
-        const auto a = static_cast<float>(static_cast<ext>(walk.Angle()) + Angle);
+        const auto a = SumToFloat(walk.Angle(), Angle);
         ext sine;
         ext cosine;
         SinCos(a, sine, cosine);
@@ -345,7 +357,7 @@ void TVeloraEngine::DrawSparkOutlines(const Spark& s) {
     double sines[kMaxOutlineVertices];
     if (table != nullptr && s.Copies > 0) {
         for (int k = 0; k < table->Count; ++k) {
-            const auto a = static_cast<float>(static_cast<ext>(table->Angles[k]) + s.Angle);
+            const auto a = SumToFloat(table->Angles[k], s.Angle);
             SinCos(static_cast<double>(a), sines[k], cosines[k]);
         }
     }
@@ -369,8 +381,8 @@ void TVeloraEngine::DrawSparkOutlines(const Spark& s) {
             }
             FGl.End();
         }
-        r = static_cast<float>(static_cast<ext>(r) - 0.007L);
-        if (static_cast<ext>(r) < 0.01L) break;
+        r = static_cast<float>(static_cast<ext>(r) - k0_007);
+        if (static_cast<ext>(r) < k0_01) break;
     }
 }
 

@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "base/Clock.h"
+#include "base/Extended.h"
 #include "base/Handles.h"
 #include "engine/GlApi.h"
 #include "engine/GraphicsBinding.h"
@@ -108,6 +109,17 @@ private:
     std::int32_t FSalvoDelay = 0;
     bool FDoubleBuffered = false;
     bool FSmallMode = false;
+
+    // The sine and cosine of each slot's heading, for the heading whose bits
+    // they were computed for: a spark keeps its heading for life, and the
+    // motion step then skips its extended-precision SinCos.
+    struct HeadingTrig {
+        bool Valid;
+        std::uint32_t HeadingBits;
+        ext Sine;
+        ext Cosine;
+    };
+    HeadingTrig FHeadingTrig[kPoolSize] = {};
 
     // The seams to the window system, the clock and the OpenGL library.
     GraphicsBinding& FGraphics;

@@ -8,6 +8,7 @@
 
 #include "EngineBackdoor.h"
 #include "EngineRig.h"
+#include "base/Extended.h"
 
 namespace velora {
 namespace {
@@ -131,8 +132,8 @@ TEST(DrawSparksTest, MatchesDrawingEachOutlineOneByOne) {
         for (int copy = 0; copy < s.Copies; ++copy) {
             d.engine->DrawStar(s.X, s.Y, s.Z, s.Points, r, s.InnerRatio, s.Angle, s.LineWidth, s.Red, s.Green,
                                s.Blue, s.Alpha);
-            r = static_cast<float>(r - 0.007L);
-            if (r < 0.01L) break;
+            r = static_cast<float>(r - ext{7} / 1000);
+            if (r < ext{1} / 100) break;
         }
     }
     const auto exact = d.gl.Take();

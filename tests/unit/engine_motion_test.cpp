@@ -61,14 +61,14 @@ TEST(MotionTest, NoElapsedTimeStillSpinsButDoesNotMove) {
     one.engine->StepSparks(0);
     EXPECT_EQ(one.spark().X, before.X);
     EXPECT_EQ(one.spark().Y, before.Y);
-    EXPECT_EQ(one.spark().Angle, static_cast<float>(before.Angle + static_cast<long double>(before.Spin)));
+    EXPECT_EQ(one.spark().Angle, static_cast<float>(before.Angle + static_cast<ext>(before.Spin)));
 }
 
 TEST(MotionTest, SmallModeMovesAsIfTwoMillisecondsHadPassed) {
     OneSpark small(true);
     small.engine->StepSparks(0);
     // d = 45000 / 1000 = 45; speed 1 along heading 0 for 2 ms.
-    EXPECT_EQ(small.spark().X, static_cast<float>(500 + 2 / 45.0L));
+    EXPECT_EQ(small.spark().X, static_cast<float>(500 + ext{2} / 45));
     EXPECT_EQ(small.spark().Y, 400.0f);
 }
 
@@ -81,12 +81,11 @@ TEST(MotionTest, MovementFollowsHeadingSpeedAndElapsedTime) {
             one.spark().Speed = 4.79f;
             one.engine->StepSparks(16);
             // The engine's own sine and cosine: the C library's may differ in the last place.
-            long double sine;
-            long double cosine;
-            SinCos(static_cast<long double>(heading), sine, cosine);
-            const long double distance = static_cast<long double>(4.79f) * 16 / 45;
-            EXPECT_EQ(one.spark().X, static_cast<float>(500 + cosine * distance)) << heading << " in " << slot;
-            EXPECT_EQ(one.spark().Y, static_cast<float>(400 + sine * distance)) << heading << " in " << slot;
+            ext sine;
+            ext cosine;
+            SinCos(ext{heading}, sine, cosine);
+            EXPECT_EQ(one.spark().X, static_cast<float>(500 + cosine * ext{4.79f} * 16 / 45)) << heading << " in " << slot;
+            EXPECT_EQ(one.spark().Y, static_cast<float>(400 + sine * ext{4.79f} * 16 / 45)) << heading << " in " << slot;
         }
     }
 }
@@ -187,7 +186,7 @@ TEST(FrameTest, FirstFrameStepsZeroThenByTheTick) {
     EXPECT_EQ(one.spark().X, 500.0f);
     one.rig.Clock.Now += 16;
     one.engine->RenderFrame();
-    EXPECT_EQ(one.spark().X, static_cast<float>(500 + 16 / 45.0L));
+    EXPECT_EQ(one.spark().X, static_cast<float>(500 + ext{16} / 45));
     EXPECT_EQ(one.engine->LastFrameTick(), 5016u);
     one.engine->ResetClock();
     one.rig.Clock.Now += 1000;

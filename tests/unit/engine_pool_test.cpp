@@ -6,6 +6,7 @@
 
 #include "EngineBackdoor.h"
 #include "EngineRig.h"
+#include "base/Extended.h"
 #include "base/Numeric.h"
 #include "base/Random.h"
 #include "color/hsb.h"
@@ -33,7 +34,6 @@ TEST(SalvoTest, FirstSparkFollowsTheOrderOfDraws) {
     rig.Clock.Counter = 0xABCDEF0012345679ull;
     auto engine = rig.Make();
 
-    using ext = long double;
     RandSeed = 0x12345679u;
     const auto x = static_cast<float>(Random() * 1024.0f);
     const auto y = static_cast<float>(Random() * 768.0f);
@@ -46,25 +46,25 @@ TEST(SalvoTest, FirstSparkFollowsTheOrderOfDraws) {
     const int f = Random(100);
     const int points = f < 10 ? 4 : f <= 60 ? Random(4) + 5 : f <= 80 ? Random(2) + 8 : Random(2) + 10;
     const int radius = Random(13) + 7;
-    const auto ratio = static_cast<float>(points > 6   ? static_cast<ext>(Random(5)) / 10 + 0.3L
-                                          : points >= 5 ? static_cast<ext>(Random(4)) / 10 + 0.2L
-                                                        : Random() / 5 + 0.1L);
+    const auto ratio = static_cast<float>(points > 6   ? static_cast<ext>(Random(5)) / 10 + ext{3} / 10
+                                          : points >= 5 ? static_cast<ext>(Random(4)) / 10 + ext{2} / 10
+                                                        : Random() / 5 + ext{1} / 10);
     const auto angle = static_cast<float>(Random());
-    const auto lineWidth = static_cast<float>(static_cast<ext>(Random(3)) / 10 + 0.5L);
+    const auto lineWidth = static_cast<float>(static_cast<ext>(Random(3)) / 10 + ext{0.5});
     const int h = Random(10);
     float hue = static_cast<float>(static_cast<ext>(presets[p][h <= 6 ? 0 : h <= 8 ? 1 : 2]) / 360);
     hue = static_cast<float>(hue + static_cast<ext>(Random(3) - 1) / 20);
-    if (hue < 0) hue = static_cast<float>(hue + 1.0L);
-    if (hue > 1) hue = static_cast<float>(hue - 1.0L);
+    if (hue < 0) hue = static_cast<float>(hue + ext{1});
+    if (hue > 1) hue = static_cast<float>(hue - ext{1});
     const int s = Random(51);
     const int b = Random(20);
     RgbBytes rgb{};
-    HsbToRgb(MakeHsbColor(hue, (s + 50) / 100.0L, (b + 81) / 100.0L), rgb);
-    float spin = static_cast<float>(0.02L - Random(7) / 100.0L);
+    HsbToRgb(MakeHsbColor(hue, static_cast<double>((s + 50) / ext{100}), static_cast<double>((b + 81) / ext{100})), rgb);
+    float spin = static_cast<float>(ext{2} / 100 - Random(7) / ext{100});
     if (spin == 0) spin = 0.01f;
-    const auto heading = static_cast<float>(Random() * 2 * std::numbers::pi_v<ext>);
-    auto speed = static_cast<float>(Random(static_cast<std::int32_t>(Round(speedRange))) / 100.0L);
-    if (speed < 0.01L) speed = 0.2f;
+    const auto heading = static_cast<float>(Random() * 2 * X87Constant(0x4000, 0xC90FDAA22168C235, std::numbers::pi_v<long double>));
+    auto speed = static_cast<float>(Random(static_cast<std::int32_t>(Round(speedRange))) / ext{100});
+    if (speed < ext{1} / 100) speed = 0.2f;
     const int copies = Random(2) + 1;
 
     const Spark& first = engine->SparkAt(0);
@@ -76,9 +76,9 @@ TEST(SalvoTest, FirstSparkFollowsTheOrderOfDraws) {
     EXPECT_EQ(first.InnerRatio, ratio);
     EXPECT_EQ(first.Angle, angle);
     EXPECT_EQ(first.LineWidth, lineWidth);
-    EXPECT_EQ(first.Red, static_cast<float>(rgb.R / 255.0L));
-    EXPECT_EQ(first.Green, static_cast<float>(rgb.G / 255.0L));
-    EXPECT_EQ(first.Blue, static_cast<float>(rgb.B / 255.0L));
+    EXPECT_EQ(first.Red, static_cast<float>(rgb.R / ext{255}));
+    EXPECT_EQ(first.Green, static_cast<float>(rgb.G / ext{255}));
+    EXPECT_EQ(first.Blue, static_cast<float>(rgb.B / ext{255}));
     EXPECT_EQ(first.Alpha, 1.0f);
     EXPECT_EQ(first.Spin, spin);
     EXPECT_EQ(first.Heading, heading);
@@ -172,8 +172,8 @@ TEST(PoolTest, NarrowWindowsGiveSmallerRadiiAndSlowerSpins) {
     // Each spin is stored, divided by ten and stored again; zero becomes 0.01.
     std::set<float> spins = {0.01f};
     for (int r = 0; r < 7; ++r) {
-        const auto wide = static_cast<float>(0.02L - r / 100.0L);
-        if (wide != 0) spins.insert(static_cast<float>(wide / 10.0L));
+        const auto wide = static_cast<float>(ext{2} / 100 - r / ext{100});
+        if (wide != 0) spins.insert(static_cast<float>(wide / ext{10}));
     }
     for (int i = 0; i < engine->LiveCount(); ++i) {
         const Spark& s = engine->SparkAt(i);
