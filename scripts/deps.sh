@@ -63,7 +63,7 @@ VELORA_WINDOWS_PACKAGES=(
 VELORA_ARM64_PACKAGES=(g++-aarch64-linux-gnu qemu-user)
 VELORA_ARM64_TARGET_PACKAGES=(
   libx11-dev:arm64 libxfixes-dev:arm64 libgl-dev:arm64 libjpeg62-turbo-dev:arm64
-  libwayland-dev:arm64 libegl-dev:arm64
+  libwayland-dev:arm64 libegl-dev:arm64 libxkbcommon-dev:arm64
   dpkg-dev lintian man-db file
 )
 
