@@ -16,11 +16,6 @@ bool Lookup(HMODULE library, const char* name, Function& function) {
 HDC ToDc(DeviceContext dc) { return reinterpret_cast<HDC>(dc); }
 HGLRC ToRc(RenderingContext rc) { return reinterpret_cast<HGLRC>(rc); }
 
-// A driver may load its own floating-point state with the context.
-void KeepFloatingPointState() {
-    if (!FloatingPointStateIsSet()) SetFloatingPointState();
-}
-
 }  // namespace
 
 std::string SystemErrorText(DWORD code) {
@@ -96,6 +91,7 @@ RenderingContext Win32Graphics::CreateRenderingContext(DeviceContext dc, Context
     DescribePixelFormat(hdc, format, sizeof request, &request);
     if (FCreateLayerContext == nullptr) RaiseLastOSError();
     const HGLRC rc = FCreateLayerContext(hdc, 0);
+    // A driver may load its own floating-point state with the context.
     KeepFloatingPointState();
     if (rc == nullptr) RaiseLastOSError();
     return reinterpret_cast<RenderingContext>(rc);
