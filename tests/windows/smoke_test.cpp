@@ -238,6 +238,36 @@ TEST(PreviewModeTest, CommandLineIsSplitByTheProgramsOwnRules) {
     ExpectPreviewUntilTheHostCloses("-P\x1f\"HOST\"");
 }
 
+// A .scr run from a folder that also holds an OpenGL32.dll and a GLU32.dll
+// of someone else's making (a downloads folder) loads the system's own.
+TEST(LibraryTest, LibrariesBesideTheSaverAreNotLoaded) {
+    const std::string folder = BuiltProgram("planted\\");
+    const std::string saver = folder + "velora.scr";
+    ASSERT_TRUE(CopyFileA(kSaver.c_str(), saver.c_str(), FALSE));
+    const auto loaded = [&](const char* library) {
+        return GetFileAttributesA((folder + library + ".loaded").c_str()) != INVALID_FILE_ATTRIBUTES;
+    };
+    for (const char* library : {"OpenGL32.dll", "GLU32.dll"}) {
+        // Loaded, a stand-in leaves its mark.
+        DeleteFileA((folder + library + ".loaded").c_str());
+        const HMODULE standIn = LoadLibraryA((folder + library).c_str());
+        ASSERT_NE(standIn, nullptr) << library;
+        FreeLibrary(standIn);
+        ASSERT_TRUE(loaded(library)) << library;
+        DeleteFileA((folder + library + ".loaded").c_str());
+    }
+
+    Program run("\"" + saver + "\" /s");
+    const HWND window = WaitForWindow(run.Id());
+    ASSERT_NE(window, nullptr) << "no window appeared";
+    EXPECT_EQ(ClassOf(window), "VeloraSkyshowWindow");
+    EXPECT_TRUE(WaitUntil([&] { return ColouredPixels(ShootScreen(VirtualScreen())) > 2000; }));
+    EXPECT_FALSE(loaded("OpenGL32.dll"));
+    EXPECT_FALSE(loaded("GLU32.dll"));
+    PressKey('A');
+    EXPECT_EQ(run.WaitForExit(10s), 0u);
+}
+
 TEST(EngineFailureTest, MissingOpenGlShowsOnlyTheMessageAndFails) {
     Program saver("\"" + BuiltProgram("velora-nogl.scr") + "\" /s");
     const HWND box = WaitForWindow(saver.Id());
