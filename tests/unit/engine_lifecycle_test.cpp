@@ -290,7 +290,7 @@ INSTANTIATE_TEST_SUITE_P(
     Dlls, ForeignStateTest,
     ::testing::Values(ForeignState{"UnmaskedExceptions", 0x1332, 0x1900, 0, 0},
                       ForeignState{"FiftyThreeBitsRoundingDown", 0x067F, 0xDFC0, 640, 480},
-                      ForeignState{"TwentyFourBitsFlushToZero", 0x007F, 0x9F80, 800, 600}),
+                      ForeignState{"TwentyFourBitsFlushToZero", 0x007F, 0x9F80, 320, 240}),
     [](const ::testing::TestParamInfo<ForeignState>& info) { return std::string(info.param.Name); });
 #endif
 

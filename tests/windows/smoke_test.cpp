@@ -63,6 +63,40 @@ TEST(SaverTest, FullScreenEndsOnAClick) {
     EXPECT_EQ(saver.Run.WaitForExit(10s), 0u);
 }
 
+// A full-screen saver that has the foreground, as the system starts it.
+struct ActiveSaver {
+    ActiveSaver() : Run("\"" + kSaver + "\" /s") {
+        Window = WaitForWindow(Run.Id());
+        if (Window != nullptr && !WaitUntil([&] { return GetForegroundWindow() == Window; })) Window = nullptr;
+    }
+    Program Run;
+    HWND Window;
+};
+
+// Alt+Tab, a notification or a prompt taking the activation ends the run.
+TEST(SaverTest, FullScreenEndsWhenAnotherProgramIsActivated) {
+    ActiveSaver saver;
+    ASSERT_NE(saver.Window, nullptr) << "no window in the foreground";
+    const HWND other = CreateWindowExA(WS_EX_TOPMOST, "STATIC", "another program", WS_POPUP | WS_VISIBLE, 10, 10,
+                                       100, 100, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(other, nullptr);
+    SetForegroundWindow(other);
+    EXPECT_EQ(saver.Run.WaitForExit(10s), 0u);
+    DestroyWindow(other);
+}
+
+// The system's request to start its saver (SC_SCREENSAVE, the low bits set
+// as the system may set them) never reaches the default handling, where
+// Wine would show its About box for this very number; the key posted after
+// it still ends the run.
+TEST(SaverTest, FullScreenRefusesTheSystemsSaver) {
+    ActiveSaver saver;
+    ASSERT_NE(saver.Window, nullptr) << "no window in the foreground";
+    PostMessageA(saver.Window, WM_SYSCOMMAND, SC_SCREENSAVE | 1, 0);
+    PostMessageA(saver.Window, WM_KEYDOWN, 'A', 0);
+    EXPECT_EQ(saver.Run.WaitForExit(10s), 0u);
+}
+
 TEST(SaverTest, PdebugIsASmallWindowCentredInTheWorkArea) {
     RunningSaver saver("-pdebug");
     ASSERT_NE(saver.Window, nullptr) << "no window appeared";
