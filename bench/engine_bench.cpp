@@ -8,6 +8,7 @@
 
 #include "EngineBackdoor.h"
 #include "VirtualWindow.h"
+#include "base/FloatingPoint.h"
 #include "engine/VeloraCore.h"
 
 namespace velora {
@@ -101,6 +102,13 @@ void BM_RenderFrameSteadyState(benchmark::State& state) {
     state.counters["live"] = engine.LiveCount();
 }
 BENCHMARK(BM_RenderFrameSteadyState)->Unit(benchmark::kMillisecond);
+
+// The check every frame begins with, when nothing has changed the state.
+void BM_KeepFloatingPointState(benchmark::State& state) {
+    SetFloatingPointState();
+    for (auto _ : state) KeepFloatingPointState();
+}
+BENCHMARK(BM_KeepFloatingPointState);
 
 }  // namespace
 }  // namespace velora

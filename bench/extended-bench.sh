@@ -6,7 +6,7 @@
 # also that run under user emulation.
 #   bench/extended-bench.sh X87_BUILD SOFT_BUILD [AARCH64_BUILD]
 # (X87_BUILD: build/release; SOFT_BUILD: a release build configured with
-# -DVELORA_SOFT_EXTENDED=ON; both with velora_bench and velora-sim built.)
+# -DVELORA_SOFT_EXTENDED=ON; both with velora-engine-bench and velora-sim built.)
 set -euo pipefail
 x87=${1:?x87 build directory}
 soft=${2:?soft-extended build directory}
@@ -16,7 +16,7 @@ sim_options() { echo --width 1920 --height 1080 --seed 987654321 --frames "$fram
 
 for build in "$x87" "$soft"; do
   echo "== $build"
-  "$build/bin/velora_bench" --benchmark_min_time=2 --benchmark_filter='DrawSparksFullPool|StepSparksFullPool' 2>&1 | grep '^BM_'
+  "$build/bin/velora-engine-bench" --benchmark_min_time=2 --benchmark_filter='DrawSparksFullPool|StepSparksFullPool' 2>&1 | grep '^BM_'
 done
 
 average() {  # label, command...: ms per frame of the velora-sim run, and its digest

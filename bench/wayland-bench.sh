@@ -2,7 +2,7 @@
 # velora-skyshow on a headless sway (pixman, Mesa's llvmpipe for the GL) at
 # 1280x720 per output, and the same engine on an Xvfb of that size:
 #   - start to first frame on each of two outputs,
-#   - frame time on one output against X11 (frame_bench: the engine full
+#   - frame time on one output against X11 (velora-frame-bench: the engine full
 #     screen through the X11 backend) in the same run,
 #   - the resident memory that one more output costs.
 #   bench/wayland-bench.sh BUILD_DIR [MEASURE_S]
@@ -73,7 +73,7 @@ stamps "$work/frames.log" 'wl_surface@[0-9]+\.attach' | awk -v skip=5000 '
 
 source "$(dirname "$0")/../scripts/xvfb.sh"
 velora_start_xvfb 1280x720x24
-DISPLAY=$XVFB_DISPLAY "$build/bin/frame_bench" 5 "$measure" | sed 's/^/x11 (frame_bench on Xvfb): /'
+DISPLAY=$XVFB_DISPLAY "$build/bin/velora-frame-bench" 5 "$measure" | sed 's/^/x11 (velora-frame-bench on Xvfb): /'
 velora_stop_xvfb
 
 echo "== resident memory per extra output"

@@ -33,6 +33,10 @@ bool FloatingPointStateIsSet() {
            (__builtin_ia32_stmxcsr() & kSseFields) == kSseControl;
 }
 
+void KeepFloatingPointState() {
+    if (__builtin_expect(!FloatingPointStateIsSet(), 0)) SetFloatingPointState();
+}
+
 #else
 
 // Other processors have no x87 unit; they start with every exception masked

@@ -8,6 +8,7 @@
 
 #include "base/Errors.h"
 #include "base/Extended.h"
+#include "base/FloatingPoint.h"
 #include "base/Random.h"
 #include "base/Trig.h"
 #include "color/hsb.h"
@@ -158,6 +159,7 @@ void TVeloraEngine::DoneGraphics() noexcept {
 }
 
 void TVeloraEngine::SetupViewport() {
+    KeepFloatingPointState();
     Rect rect{0, 0, 1, 1};
     FGraphics.GetWindowRect(FWnd, rect);
     const auto w = static_cast<std::int32_t>(std::int64_t{rect.Right} - rect.Left);
@@ -386,7 +388,11 @@ void TVeloraEngine::DrawSparkOutlines(const Spark& s) {
     }
 }
 
+// Whatever ran on this thread since the last frame (a DLL the window system
+// loaded, a hook) may have changed the floating-point state; it is put back
+// before anything is computed.
 void TVeloraEngine::RenderFrame() {
+    KeepFloatingPointState();
     const Tick now = FClock.GetTickCount();
     FGl.Clear(GL_COLOR_BUFFER_BIT);
     StepSparks(FLastFrameTick == 0 ? 0 : TickDiff(now, FLastFrameTick));

@@ -42,8 +42,13 @@ inline constexpr std::uint32_t kWmSize = 5;
 inline constexpr std::uint32_t kWmPaint = 15;
 inline constexpr std::uint32_t kWmClose = 16;
 inline constexpr std::uint32_t kWmEraseBkgnd = 20;
+// wParam 0: the activation goes to another program.
+inline constexpr std::uint32_t kWmActivateApp = 28;
 inline constexpr std::uint32_t kWmKeyDown = 256;
 inline constexpr std::uint32_t kWmSysKeyDown = 260;
+// A command of the window menu, or the system's, in wParam (its four low
+// bits are the system's own).
+inline constexpr std::uint32_t kWmSysCommand = 274;
 inline constexpr std::uint32_t kWmMouseMove = 512;
 inline constexpr std::uint32_t kWmLButtonDown = 513;
 inline constexpr std::uint32_t kWmLButtonUp = 514;
@@ -57,6 +62,7 @@ inline constexpr std::uint32_t kWmXButtonUp = 524;
 inline constexpr std::uint32_t kWmMouseHWheel = 526;
 
 inline constexpr std::uintptr_t kVkPause = 19;
+inline constexpr std::uintptr_t kScScreenSave = 0xF140;  // the system starts the configured saver
 
 struct Message {
     WindowHandle window = 0;
@@ -133,6 +139,8 @@ public:
 
     virtual WindowHandle Handle() const = 0;
     // Maps the window; a full-screen window then takes keyboard and pointer.
+    // A full-screen window that cannot take them is told kWmActivateApp with
+    // wParam 0, as if the activation had gone elsewhere.
     virtual void Show() = 0;
     // Destroys the window; harmless when it is gone already.
     virtual void Destroy() = 0;

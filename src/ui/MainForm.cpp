@@ -115,6 +115,15 @@ bool TfrmMainForm::WndProc(const Message& msg) {
             // Another program destroyed the window: nothing is left to draw into.
             CloseSaver();
             return true;
+        case kWmActivateApp:
+            // A saver that no longer has the keyboard would cover the screen
+            // while keys go to a program nobody sees: it ends as on a key.
+            if (FLayout != MainLayout::FullScreen || msg.wParam != 0) return false;
+            CloseSaver();
+            return true;
+        case kWmSysCommand:
+            // No second saver over this one.
+            return FLayout == MainLayout::FullScreen && (msg.wParam & 0xFFF0) == kScScreenSave;
         default:
             return false;
     }

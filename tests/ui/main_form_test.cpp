@@ -134,6 +134,26 @@ TEST_F(MainFormTest, TwentyQuickMovesCloseTheSaverThroughTheHook) {
     EXPECT_TRUE(App.Terminated());
 }
 
+// The full-screen saver alone: the small window and the test window are
+// windows among others.
+TEST_F(MainFormTest, TheSaverEndsWhenActivationGoesElsewhereAndRefusesTheSystemsSaver) {
+    for (const char* arg : {"/s", "-pdebug", "/x"}) {
+        const bool saver = arg[1] == 's';
+        FakeApplication app;
+        TfrmMainForm form(app, Args({arg}));
+        form.Show();
+        const platform::WindowProc& proc = app.Find(form.Handle())->Proc;
+        // The system keeps the low four bits of the command for itself.
+        EXPECT_EQ(proc(Msg(form.Handle(), kWmSysCommand, kScScreenSave | 2)), saver) << arg;
+        EXPECT_FALSE(proc(Msg(form.Handle(), kWmSysCommand, 0xF060))) << arg;  // SC_CLOSE
+        app.Deliver(Msg(form.Handle(), kWmActivateApp, 1));
+        EXPECT_FALSE(app.Terminated()) << arg;
+        app.Deliver(Msg(form.Handle(), kWmActivateApp, 0));
+        EXPECT_EQ(app.Terminated(), saver) << arg;
+        EXPECT_EQ(form.Running(), !saver) << arg;
+    }
+}
+
 TEST_F(MainFormTest, TheSizeableWindowLetsEveryMessagePass) {
     TfrmMainForm form(App, Args({}));
     form.Show();

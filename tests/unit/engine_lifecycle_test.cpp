@@ -4,6 +4,7 @@
 #include "EngineRig.h"
 #include "SimGl.h"
 #include "base/Errors.h"
+#include "base/FloatingPoint.h"
 #include "base/Random.h"
 
 namespace velora {
@@ -203,6 +204,81 @@ TEST(FrameTest, FramesNeverAllocate) {
     EXPECT_EQ(testing::AllocationCount(), before);
     EXPECT_GT(engine->LiveCount(), 0);
 }
+
+#if defined(__x86_64__) || defined(__i386__)
+// What a DLL loaded on the GUI thread during a frame may leave behind: the
+// floating-point state of its own compiler's runtime.
+struct ForeignState {
+    const char* Name;
+    std::uint16_t X87;
+    std::uint32_t Sse;
+    int Width;
+    int Height;
+};
+
+// A window whose buffer swap loads a foreign state, as the window system's
+// DLLs would do while they run; the exception flags the frame raised stay
+// set.
+class DisturbingWindow : public sim::VirtualWindow {
+public:
+    explicit DisturbingWindow(const ForeignState& state) : VirtualWindow(state.Width, state.Height), FState(state) {}
+    void SwapBuffers(DeviceContext dc) override {
+        VirtualWindow::SwapBuffers(dc);
+        asm volatile("fldcw %0" : : "m"(FState.X87));
+        __builtin_ia32_ldmxcsr(FState.Sse);
+    }
+
+private:
+    ForeignState FState;
+};
+
+// Every frame's OpenGL calls: every live spark's place, size, angle and
+// colour, written exactly.
+std::vector<std::string> Frames(sim::VirtualWindow& window, int frames) {
+    struct Restore {
+        ~Restore() { SetFloatingPointState(); }
+    } restore;
+    sim::ScriptedClock clock(1000);
+    clock.Counter = 7;
+    testing::GlCapture gl;
+    window.Trace = gl.File();
+    TVeloraEngine engine(window, clock, 1, true, false);
+    clock.Constructing = false;
+    std::vector<std::string> out;
+    for (int frame = 0; frame < frames; ++frame) {
+        clock.Now += 16;
+        engine.RenderFrame();
+        std::string text;
+        for (const std::string& line : gl.Take()) text += line + "\n";
+        out.push_back(std::move(text));
+    }
+    return out;
+}
+
+class ForeignStateTest : public ::testing::TestWithParam<ForeignState> {};
+
+TEST_P(ForeignStateTest, FramesAfterASwapThatChangedTheStateEqualAnUndisturbedRun) {
+    const ForeignState state = GetParam();
+    constexpr int kFrames = 20;
+    sim::VirtualWindow quiet(state.Width, state.Height);
+    const std::vector<std::string> expected = Frames(quiet, kFrames);
+    DisturbingWindow disturbing(state);
+    const std::vector<std::string> got = Frames(disturbing, kFrames);
+    ASSERT_EQ(disturbing.Swaps, kFrames);
+    for (std::size_t frame = 0; frame < got.size(); ++frame)
+        ASSERT_TRUE(got[frame] == expected[frame]) << "frame " << frame << " differs";
+}
+
+// A Delphi runtime unmasks invalid operation, division by zero and overflow;
+// on an empty window the first frame divides by zero. Direct3D and older
+// drivers lower the precision; others round differently or flush denormals.
+INSTANTIATE_TEST_SUITE_P(
+    Dlls, ForeignStateTest,
+    ::testing::Values(ForeignState{"UnmaskedExceptions", 0x1332, 0x1900, 0, 0},
+                      ForeignState{"FiftyThreeBitsRoundingDown", 0x067F, 0xDFC0, 640, 480},
+                      ForeignState{"TwentyFourBitsFlushToZero", 0x007F, 0x9F80, 320, 240}),
+    [](const ::testing::TestParamInfo<ForeignState>& info) { return std::string(info.param.Name); });
+#endif
 
 }  // namespace
 }  // namespace velora

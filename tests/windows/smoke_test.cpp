@@ -63,6 +63,40 @@ TEST(SaverTest, FullScreenEndsOnAClick) {
     EXPECT_EQ(saver.Run.WaitForExit(10s), 0u);
 }
 
+// A full-screen saver that has the foreground, as the system starts it.
+struct ActiveSaver {
+    ActiveSaver() : Run("\"" + kSaver + "\" /s") {
+        Window = WaitForWindow(Run.Id());
+        if (Window != nullptr && !WaitUntil([&] { return GetForegroundWindow() == Window; })) Window = nullptr;
+    }
+    Program Run;
+    HWND Window;
+};
+
+// Alt+Tab, a notification or a prompt taking the activation ends the run.
+TEST(SaverTest, FullScreenEndsWhenAnotherProgramIsActivated) {
+    ActiveSaver saver;
+    ASSERT_NE(saver.Window, nullptr) << "no window in the foreground";
+    const HWND other = CreateWindowExA(WS_EX_TOPMOST, "STATIC", "another program", WS_POPUP | WS_VISIBLE, 10, 10,
+                                       100, 100, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(other, nullptr);
+    SetForegroundWindow(other);
+    EXPECT_EQ(saver.Run.WaitForExit(10s), 0u);
+    DestroyWindow(other);
+}
+
+// The system's request to start its saver (SC_SCREENSAVE, the low bits set
+// as the system may set them) never reaches the default handling, where
+// Wine would show its About box for this very number; the key posted after
+// it still ends the run.
+TEST(SaverTest, FullScreenRefusesTheSystemsSaver) {
+    ActiveSaver saver;
+    ASSERT_NE(saver.Window, nullptr) << "no window in the foreground";
+    PostMessageA(saver.Window, WM_SYSCOMMAND, SC_SCREENSAVE | 1, 0);
+    PostMessageA(saver.Window, WM_KEYDOWN, 'A', 0);
+    EXPECT_EQ(saver.Run.WaitForExit(10s), 0u);
+}
+
 TEST(SaverTest, PdebugIsASmallWindowCentredInTheWorkArea) {
     RunningSaver saver("-pdebug");
     ASSERT_NE(saver.Window, nullptr) << "no window appeared";
@@ -236,6 +270,36 @@ TEST(PreviewModeTest, ChildOfTheHostUntilTheHostWindowIsDestroyed) { ExpectPrevi
 // argument "/p\x1f\"HOST\"" and open the test window instead).
 TEST(PreviewModeTest, CommandLineIsSplitByTheProgramsOwnRules) {
     ExpectPreviewUntilTheHostCloses("-P\x1f\"HOST\"");
+}
+
+// A .scr run from a folder that also holds an OpenGL32.dll and a GLU32.dll
+// of someone else's making (a downloads folder) loads the system's own.
+TEST(LibraryTest, LibrariesBesideTheSaverAreNotLoaded) {
+    const std::string folder = BuiltProgram("planted\\");
+    const std::string saver = folder + "velora.scr";
+    ASSERT_TRUE(CopyFileA(kSaver.c_str(), saver.c_str(), FALSE));
+    const auto loaded = [&](const char* library) {
+        return GetFileAttributesA((folder + library + ".loaded").c_str()) != INVALID_FILE_ATTRIBUTES;
+    };
+    for (const char* library : {"OpenGL32.dll", "GLU32.dll"}) {
+        // Loaded, a stand-in leaves its mark.
+        DeleteFileA((folder + library + ".loaded").c_str());
+        const HMODULE standIn = LoadLibraryA((folder + library).c_str());
+        ASSERT_NE(standIn, nullptr) << library;
+        FreeLibrary(standIn);
+        ASSERT_TRUE(loaded(library)) << library;
+        DeleteFileA((folder + library + ".loaded").c_str());
+    }
+
+    Program run("\"" + saver + "\" /s");
+    const HWND window = WaitForWindow(run.Id());
+    ASSERT_NE(window, nullptr) << "no window appeared";
+    EXPECT_EQ(ClassOf(window), "VeloraSkyshowWindow");
+    EXPECT_TRUE(WaitUntil([&] { return ColouredPixels(ShootScreen(VirtualScreen())) > 2000; }));
+    EXPECT_FALSE(loaded("OpenGL32.dll"));
+    EXPECT_FALSE(loaded("GLU32.dll"));
+    PressKey('A');
+    EXPECT_EQ(run.WaitForExit(10s), 0u);
 }
 
 TEST(EngineFailureTest, MissingOpenGlShowsOnlyTheMessageAndFails) {

@@ -13,13 +13,22 @@ bool Lookup(HMODULE library, const char* name, Function& function) {
     return function != nullptr;
 }
 
+// The system's own copy of a library, never one that lies beside the program
+// (a .scr run from a downloads folder) or in the current folder.
+HMODULE LoadSystemLibrary(const char* name) {
+    // Windows 8, and Windows 7 with update KB2533623, know the search flags;
+    // AddDllDirectory came with them.
+    if (GetProcAddress(GetModuleHandleA("kernel32.dll"), "AddDllDirectory") != nullptr)
+        return LoadLibraryExA(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    char folder[MAX_PATH];
+    const UINT length = GetSystemDirectoryA(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return nullptr;
+    const std::string path = std::string(folder, length) + "\\" + name;
+    return LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
 HDC ToDc(DeviceContext dc) { return reinterpret_cast<HDC>(dc); }
 HGLRC ToRc(RenderingContext rc) { return reinterpret_cast<HGLRC>(rc); }
-
-// A driver may load its own floating-point state with the context.
-void KeepFloatingPointState() {
-    if (!FloatingPointStateIsSet()) SetFloatingPointState();
-}
 
 }  // namespace
 
@@ -48,10 +57,10 @@ void Win32Graphics::ReleaseDC(WindowHandle wnd, DeviceContext dc) {
 }
 
 bool Win32Graphics::InitOpenGL(const char* library, const char* gluLibrary, GlApi& gl) {
-    const HMODULE handle = LoadLibraryA(library);
+    const HMODULE handle = LoadSystemLibrary(library);
     if (handle == nullptr) return false;
     // Loaded beside the OpenGL library as the product does, and never called.
-    if (gluLibrary != nullptr) LoadLibraryA(gluLibrary);
+    if (gluLibrary != nullptr) LoadSystemLibrary(gluLibrary);
 
     GlApi loaded;
     decltype(FCreateLayerContext) createLayerContext = nullptr;
@@ -96,6 +105,7 @@ RenderingContext Win32Graphics::CreateRenderingContext(DeviceContext dc, Context
     DescribePixelFormat(hdc, format, sizeof request, &request);
     if (FCreateLayerContext == nullptr) RaiseLastOSError();
     const HGLRC rc = FCreateLayerContext(hdc, 0);
+    // A driver may load its own floating-point state with the context.
     KeepFloatingPointState();
     if (rc == nullptr) RaiseLastOSError();
     return reinterpret_cast<RenderingContext>(rc);

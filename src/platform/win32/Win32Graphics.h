@@ -2,7 +2,8 @@
 // The engine's GraphicsBinding on gdi32 and WGL. A device context is the
 // window's HDC, a rendering context an HGLRC. OpenGL32.dll is loaded at run
 // time, so that a system without it ends in "InitOpenGL() failed" instead of
-// refusing to start; it stays loaded.
+// refusing to start; it stays loaded. It and GLU32.dll come from the system
+// folder only.
 #include "engine/GraphicsBinding.h"
 
 #include <windows.h>

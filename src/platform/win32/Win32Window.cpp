@@ -113,7 +113,10 @@ void Win32Window::Show() {
         ShowWindow(FWnd, SW_SHOWNA);
     } else {
         ShowWindow(FWnd, SW_SHOW);
-        SetForegroundWindow(FWnd);
+        // Windows may refuse the foreground to a program started from the
+        // background; a full-screen window then has no keyboard.
+        if (!SetForegroundWindow(FWnd) && GetForegroundWindow() != FWnd && FKind == WindowKind::FullScreen)
+            PostMessageA(FWnd, WM_ACTIVATEAPP, FALSE, 0);
     }
     UpdateWindow(FWnd);
 }
