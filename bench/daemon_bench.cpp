@@ -60,7 +60,9 @@ struct Bench {
 
     std::unique_ptr<Process> StartAsNobody(const std::vector<std::string>& argv) const {
         SpawnOptions options{{"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "env", "HOME=" + Home},
-                             Env(), "/dev/null", Work + "/daemon.log"};
+                             Env(),
+                             "/dev/null",
+                             Work + "/daemon.log"};
         options.Argv.insert(options.Argv.end(), argv.begin(), argv.end());
         return std::make_unique<Process>(options);
     }
@@ -169,8 +171,7 @@ void Alone(const Bench& bench, const std::string& saver, int rounds) {
             XSync(bench.Screen, False);
             const auto started = Clock::now();
             Process process(SpawnOptions{{program, "--root"}, bench.Env()});
-            if (Bench::WaitFor([&] { return bench.ScreenLit(); }, 20000))
-                starts.push_back(MillisecondsSince(started));
+            if (Bench::WaitFor([&] { return bench.ScreenLit(); }, 20000)) starts.push_back(MillisecondsSince(started));
             std::this_thread::sleep_for(std::chrono::seconds(1));
             const auto signalled = Clock::now();
             process.SignalGroup(SIGTERM);

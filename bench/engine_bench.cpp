@@ -65,8 +65,8 @@ void BM_DrawStarFullPoolExtended(benchmark::State& state) {
         for (int i = 0; i < kPoolSize; ++i) {
             const Spark& s = pool.engine->SparkAt(i);
             for (const float r : {s.Radius, s.Radius - 0.007f})
-                pool.engine->DrawStar(s.X, s.Y, s.Z, s.Points, r, s.InnerRatio, s.Angle, s.LineWidth, s.Red,
-                                      s.Green, s.Blue, s.Alpha);
+                pool.engine->DrawStar(s.X, s.Y, s.Z, s.Points, r, s.InnerRatio, s.Angle, s.LineWidth, s.Red, s.Green,
+                                      s.Blue, s.Alpha);
         }
     }
 }

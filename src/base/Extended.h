@@ -32,7 +32,8 @@ namespace velora {
 // neither gives the x87's bits.
 #define VELORA_EXT_IS_SOFTWARE 1
 #else
-#error "long double here is neither the x87 format nor IEEE double or binary128; check that SoftExtended serves this processor, then add its format to base/Extended.h."
+#error \
+    "long double here is neither the x87 format nor IEEE double or binary128; check that SoftExtended serves this processor, then add its format to base/Extended.h."
 #endif
 
 #if VELORA_EXT_IS_SOFTWARE

@@ -9,8 +9,7 @@ namespace {
 constexpr ext kInt64Bound = X87Constant(0x403E, 0x8000000000000000, 0x1p63L);
 
 std::int64_t ToInt64(ext whole) {
-    if (!(whole >= -kInt64Bound && whole < kInt64Bound))
-        return std::numeric_limits<std::int64_t>::min();
+    if (!(whole >= -kInt64Bound && whole < kInt64Bound)) return std::numeric_limits<std::int64_t>::min();
     return static_cast<std::int64_t>(whole);
 }
 }  // namespace

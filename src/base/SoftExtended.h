@@ -26,8 +26,8 @@ public:
     constexpr SoftExtended() = default;
 
     template <typename I>
-        requires std::numeric_limits<I>::is_integer
-    constexpr SoftExtended(I value) {  // NOLINT: converts implicitly, as long double does
+    requires std::numeric_limits<I>::is_integer constexpr SoftExtended(
+        I value) {  // NOLINT: converts implicitly, as long double does
         if (value == 0) return;
         const bool negative = value < 0;
         // Unsigned negation gives the magnitude also for the most negative value.
@@ -146,9 +146,7 @@ private:
 
     // Exponent and mantissa of a finite non-zero value with the leading bit
     // set (denormals normalised).
-    constexpr int NormalExponent() const {
-        return Field() != 0 ? Exponent() : 1 - kBias - std::countl_zero(FMantissa);
-    }
+    constexpr int NormalExponent() const { return Field() != 0 ? Exponent() : 1 - kBias - std::countl_zero(FMantissa); }
     constexpr std::uint64_t NormalMantissa() const {
         return Field() != 0 ? FMantissa : FMantissa << std::countl_zero(FMantissa);
     }
@@ -204,7 +202,8 @@ private:
         return true;
     }
     static constexpr bool BothNormal(SoftExtended a, SoftExtended b) {
-        return static_cast<unsigned>(a.Field() - 1) < kMaxField - 1 && static_cast<unsigned>(b.Field() - 1) < kMaxField - 1;
+        return static_cast<unsigned>(a.Field() - 1) < kMaxField - 1 &&
+               static_cast<unsigned>(b.Field() - 1) < kMaxField - 1;
     }
 
     // The common case inline: normal operands and a normal result; anything

@@ -158,10 +158,22 @@ void SinCosOf(T x, T& sine, T& cosine) {
     const T s = r + r * r2 * sinePolynomial;
     const T c = 1 - r2 / 2 + r2 * r2 * cosinePolynomial;
     switch (quadrant) {
-        case 0: sine = s; cosine = c; break;
-        case 1: sine = c; cosine = -s; break;
-        case 2: sine = -s; cosine = -c; break;
-        default: sine = -c; cosine = s; break;
+        case 0:
+            sine = s;
+            cosine = c;
+            break;
+        case 1:
+            sine = c;
+            cosine = -s;
+            break;
+        case 2:
+            sine = -s;
+            cosine = -c;
+            break;
+        default:
+            sine = -c;
+            cosine = s;
+            break;
     }
 }
 

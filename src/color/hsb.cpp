@@ -38,13 +38,26 @@ void HsbToRgb(HsbColor color, RgbBytes& rgb) {
     // red, the start of the circle, not black.
     if (sector == 6) sector = 0;
     switch (sector) {
-        case 0: rgb = {Byte(v), Byte(t), Byte(p)}; break;
-        case 1: rgb = {Byte(q), Byte(v), Byte(p)}; break;
-        case 2: rgb = {Byte(p), Byte(v), Byte(t)}; break;
-        case 3: rgb = {Byte(p), Byte(q), Byte(v)}; break;
-        case 4: rgb = {Byte(t), Byte(p), Byte(v)}; break;
-        case 5: rgb = {Byte(v), Byte(p), Byte(q)}; break;
-        default: break;
+        case 0:
+            rgb = {Byte(v), Byte(t), Byte(p)};
+            break;
+        case 1:
+            rgb = {Byte(q), Byte(v), Byte(p)};
+            break;
+        case 2:
+            rgb = {Byte(p), Byte(v), Byte(t)};
+            break;
+        case 3:
+            rgb = {Byte(p), Byte(q), Byte(v)};
+            break;
+        case 4:
+            rgb = {Byte(t), Byte(p), Byte(v)};
+            break;
+        case 5:
+            rgb = {Byte(v), Byte(p), Byte(q)};
+            break;
+        default:
+            break;
     }
 }
 

@@ -23,9 +23,9 @@ public:
 
     // A rendering context for the surface, from the fixed request. A failing
     // platform step raises EOSError; 0 means no context without an error.
-    virtual RenderingContext CreateRenderingContext(DeviceContext dc, ContextOption options,
-                                                    int colorBits, int depthBits, int stencilBits,
-                                                    int accumBits, int auxBuffers, int layer) = 0;
+    virtual RenderingContext CreateRenderingContext(DeviceContext dc, ContextOption options, int colorBits,
+                                                    int depthBits, int stencilBits, int accumBits, int auxBuffers,
+                                                    int layer) = 0;
     // Makes rc current on dc; (0, 0) deactivates. The result is not reported.
     virtual void MakeCurrent(DeviceContext dc, RenderingContext rc) = 0;
     virtual void DeleteContext(RenderingContext rc) = 0;

@@ -46,8 +46,8 @@ constexpr ext k0_007 = X87Constant(0x3FF7, 0xE5604189374BC6A8, 0.007L);
 constexpr ext k0_005 = X87Constant(0x3FF7, 0xA3D70A3D70A3D70A, 0.005L);
 
 // Palette presets, degrees of hue for the three hues of a salvo.
-constexpr int kPalette[8][3] = {{234, 200, 48}, {34, 68, 319},  {83, 107, 64},  {274, 325, 47},
-                                {17, 189, 301}, {215, 172, 27}, {56, 330, 83},  {212, 257, 299}};
+constexpr int kPalette[8][3] = {{234, 200, 48}, {34, 68, 319},  {83, 107, 64}, {274, 325, 47},
+                                {17, 189, 301}, {215, 172, 27}, {56, 330, 83}, {212, 257, 299}};
 
 // The angles of one star outline: from 0 in steps of pi/points, summed in
 // single precision, while the sum stays within 2*pi.
@@ -98,8 +98,8 @@ float SanitizedInnerRatio(float ratio) { return (ratio > 1 || !(ratio >= 0)) ? 0
 
 }  // namespace
 
-TVeloraEngine::TVeloraEngine(GraphicsBinding& graphics, Clock& clock, WindowHandle wnd,
-                             bool doubleBuffered, bool smallMode)
+TVeloraEngine::TVeloraEngine(GraphicsBinding& graphics, Clock& clock, WindowHandle wnd, bool doubleBuffered,
+                             bool smallMode)
     : FGraphics(graphics), FClock(clock) {
     try {
         FWnd = wnd;
@@ -120,8 +120,7 @@ TVeloraEngine::~TVeloraEngine() { DoneGraphics(); }
 void TVeloraEngine::InitGraphics() {
     FDC = FGraphics.GetDC(FWnd);
     if (FDC == 0) throw Exception(msg::kGetDcFailed);
-    if (!FGraphics.InitOpenGL(VELORA_GL_LIBRARY, VELORA_GLU_LIBRARY, FGl))
-        throw Exception(msg::kInitOpenGlFailed);
+    if (!FGraphics.InitOpenGL(VELORA_GL_LIBRARY, VELORA_GLU_LIBRARY, FGl)) throw Exception(msg::kInitOpenGlFailed);
     FRC = FGraphics.CreateRenderingContext(
         FDC, FDoubleBuffered ? ContextOption::DoubleBuffered : ContextOption::SingleBuffered, 32, 24, 0, 0, 0, 0);
     if (FRC == 0) throw Exception(msg::kCreateRenderingContextFailed);
@@ -137,8 +136,7 @@ void TVeloraEngine::InitGraphics() {
     ProbeSpeed();
 
     std::uint64_t counter = 0;
-    RandSeed = FClock.QueryPerformanceCounter(counter) ? static_cast<std::uint32_t>(counter)
-                                                       : FClock.GetTickCount();
+    RandSeed = FClock.QueryPerformanceCounter(counter) ? static_cast<std::uint32_t>(counter) : FClock.GetTickCount();
     LaunchSalvo();
 }
 
@@ -258,8 +256,7 @@ void TVeloraEngine::SpawnSpark(float X, float Y, float Hue1, float Hue2, float H
 
     s.Heading = static_cast<float>(Random() * 2 * kPi);
 
-    s.Speed = static_cast<float>(
-        static_cast<ext>(Random(static_cast<std::int32_t>(Round(SpeedRange)))) / 100);
+    s.Speed = static_cast<float>(static_cast<ext>(Random(static_cast<std::int32_t>(Round(SpeedRange)))) / 100);
     if (static_cast<ext>(s.Speed) < k0_01) s.Speed = static_cast<float>(k0_2);
 
     s.Copies = Random(2) + 1;
@@ -280,10 +277,9 @@ void TVeloraEngine::LaunchSalvo() {
     const std::int32_t p = Random(10);
     float hues[3];
     for (int k = 0; k < 3; ++k)
-        hues[k] = p <= 7 ? static_cast<float>(static_cast<ext>(kPalette[p][k]) / 360)
-                         : static_cast<float>(Random());
-    const auto speedRange = static_cast<float>(
-        static_cast<ext>(Random(static_cast<std::int32_t>(Round(FWidth)))) + FWidth);
+        hues[k] = p <= 7 ? static_cast<float>(static_cast<ext>(kPalette[p][k]) / 360) : static_cast<float>(Random());
+    const auto speedRange =
+        static_cast<float>(static_cast<ext>(Random(static_cast<std::int32_t>(Round(FWidth)))) + FWidth);
 
     for (std::int32_t k = 0; k < n; ++k) SpawnSpark(x, y, hues[0], hues[1], hues[2], speedRange);
 
@@ -322,9 +318,8 @@ void TVeloraEngine::StepSparks(std::uint32_t Elapsed) {
     }
 }
 
-void TVeloraEngine::DrawStar(float X, float Y, float Z, float Points, float Radius, float InnerRatio,
-                             float Angle, float LineWidth, float Red, float Green, float Blue,
-                             float Alpha) {
+void TVeloraEngine::DrawStar(float X, float Y, float Z, float Points, float Radius, float InnerRatio, float Angle,
+                             float LineWidth, float Red, float Green, float Blue, float Alpha) {
     Points = SanitizedPoints(Points);
     InnerRatio = SanitizedInnerRatio(InnerRatio);
     FGl.LineWidth(LineWidth);
@@ -367,8 +362,7 @@ void TVeloraEngine::DrawSparkOutlines(const Spark& s) {
     float r = s.Radius;
     for (std::int32_t copy = 0; copy < s.Copies; ++copy) {
         if (table == nullptr) {
-            DrawStar(s.X, s.Y, s.Z, s.Points, r, s.InnerRatio, s.Angle, s.LineWidth, s.Red, s.Green,
-                     s.Blue, s.Alpha);
+            DrawStar(s.X, s.Y, s.Z, s.Points, r, s.InnerRatio, s.Angle, s.LineWidth, s.Red, s.Green, s.Blue, s.Alpha);
         } else {
             const double radii[2] = {r, static_cast<float>(static_cast<ext>(r) * ratio)};
             const double x = s.X;
@@ -378,8 +372,8 @@ void TVeloraEngine::DrawSparkOutlines(const Spark& s) {
             FGl.Begin(GL_LINE_LOOP);
             for (int k = 0; k < table->Count; ++k) {
                 const double radius = radii[k & 1];
-                FGl.Vertex3f(static_cast<float>(x + cosines[k] * radius),
-                             static_cast<float>(y + sines[k] * radius), s.Z);
+                FGl.Vertex3f(static_cast<float>(x + cosines[k] * radius), static_cast<float>(y + sines[k] * radius),
+                             s.Z);
             }
             FGl.End();
         }

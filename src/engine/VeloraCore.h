@@ -46,8 +46,7 @@ public:
     // drawing speed, seeds the process's generator and launches the first
     // salvo. Raises Exception (or EOSError from the platform) on failure,
     // after giving back whatever it had taken.
-    TVeloraEngine(GraphicsBinding& graphics, Clock& clock, WindowHandle wnd, bool doubleBuffered,
-                  bool smallMode);
+    TVeloraEngine(GraphicsBinding& graphics, Clock& clock, WindowHandle wnd, bool doubleBuffered, bool smallMode);
     ~TVeloraEngine();
     TVeloraEngine(const TVeloraEngine&) = delete;
     TVeloraEngine& operator=(const TVeloraEngine&) = delete;
@@ -61,8 +60,8 @@ public:
     void StepSparks(std::uint32_t Elapsed);
 
     // Drawing and frames.
-    void DrawStar(float X, float Y, float Z, float Points, float Radius, float InnerRatio,
-                  float Angle, float LineWidth, float Red, float Green, float Blue, float Alpha);
+    void DrawStar(float X, float Y, float Z, float Points, float Radius, float InnerRatio, float Angle, float LineWidth,
+                  float Red, float Green, float Blue, float Alpha);
     void DrawSparks();
     void RenderFrame();
     void ResetClock();

@@ -66,9 +66,7 @@ void TVeloraPreview::Pause() {
         std::this_thread::sleep_for(std::min(left, kPauseSlice));
 }
 
-void TVeloraPreview::CreatePanel() {
-    FPanel = std::make_unique<TPreviewPanel>(FApp, FParentWnd, FOptions.FollowHost);
-}
+void TVeloraPreview::CreatePanel() { FPanel = std::make_unique<TPreviewPanel>(FApp, FParentWnd, FOptions.FollowHost); }
 
 // Freeing the panel destroys its window, unless the host took it along.
 void TVeloraPreview::DestroyPanel() noexcept { FPanel.reset(); }

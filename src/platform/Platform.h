@@ -77,9 +77,7 @@ constexpr std::intptr_t MakePointParam(int x, int y) {
                                       (static_cast<std::uint32_t>(x) & 0xFFFFu));
 }
 constexpr int PointX(std::intptr_t lParam) { return static_cast<std::int16_t>(lParam & 0xFFFF); }
-constexpr int PointY(std::intptr_t lParam) {
-    return static_cast<std::int16_t>((lParam >> 16) & 0xFFFF);
-}
+constexpr int PointY(std::intptr_t lParam) { return static_cast<std::int16_t>((lParam >> 16) & 0xFFFF); }
 
 // Sees every queued message before dispatch; setting `handled` drops it.
 using MessageHook = std::function<void(Message& msg, bool& handled)>;
@@ -107,15 +105,15 @@ enum class PointerShape { Arrow, Hidden, Hand };
 struct WindowSpec {
     WindowKind Kind = WindowKind::Sizeable;
     std::string Caption;
-    Rect Bounds;                  // client area; root coordinates, a child's in its parent's
-    int MinWidth = 0;             // the frame cannot be made smaller (Sizeable)
+    Rect Bounds;       // client area; root coordinates, a child's in its parent's
+    int MinWidth = 0;  // the frame cannot be made smaller (Sizeable)
     int MinHeight = 0;
-    WindowHandle Parent = 0;      // Child only
-    bool FollowParent = false;    // Child only: keeps covering the parent as it is resized (X11 only)
+    WindowHandle Parent = 0;    // Child only
+    bool FollowParent = false;  // Child only: keeps covering the parent as it is resized (X11 only)
     // The pixel format the engine will ask for when it draws into the window:
     // X fixes a window's visual when the window is created, not later.
     std::optional<ContextOption> OpenGl;
-    bool HasBackground = false;   // erased with BackgroundRgb; otherwise never erased
+    bool HasBackground = false;       // erased with BackgroundRgb; otherwise never erased
     std::uint32_t BackgroundRgb = 0;  // 0xRRGGBB
 };
 

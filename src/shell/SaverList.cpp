@@ -169,8 +169,8 @@ std::string AppendEntry(const std::string& text, const std::vector<Line>& lines,
 
 std::string SaverListEntry(const std::string& saverPath) {
     const std::string_view path(saverPath);
-    const bool daemonFolder = path.starts_with(kDaemonSaverFolder) &&
-                              path.find('/', kDaemonSaverFolder.size()) == std::string_view::npos;
+    const bool daemonFolder =
+        path.starts_with(kDaemonSaverFolder) && path.find('/', kDaemonSaverFolder.size()) == std::string_view::npos;
     return "GL: " + std::string(daemonFolder ? FileName(path) : path) + " --root";
 }
 

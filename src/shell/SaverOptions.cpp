@@ -29,8 +29,7 @@ std::optional<std::uint32_t> ParseDelay(std::string_view text) {
 
 }  // namespace
 
-std::optional<SaverOptions> ParseSaverOptions(const Arguments& args, const char* daemonWindow,
-                                              std::string& error) {
+std::optional<SaverOptions> ParseSaverOptions(const Arguments& args, const char* daemonWindow, std::string& error) {
     SaverOptions options;
     std::optional<std::string> windowId;
     bool root = false;
@@ -48,8 +47,8 @@ std::optional<SaverOptions> ParseSaverOptions(const Arguments& args, const char*
         } else if (name == "delay") {
             const auto delay = ParseDelay(args[++i]);
             if (!delay) {
-                error = "--delay takes 0 to " + std::to_string(kMaxSaverDelay) + " microseconds, not \"" +
-                        args[i] + "\"";
+                error =
+                    "--delay takes 0 to " + std::to_string(kMaxSaverDelay) + " microseconds, not \"" + args[i] + "\"";
                 return std::nullopt;
             }
             options.DelayMicroseconds = *delay;

@@ -40,8 +40,7 @@ struct SaverOptions {
 // The options of `args` (element 0 is the program) and of the daemon's
 // window variable (null when unset). Empty, with a one-line reason in
 // `error`, when the command line cannot be taken.
-std::optional<SaverOptions> ParseSaverOptions(const Arguments& args, const char* daemonWindow,
-                                              std::string& error);
+std::optional<SaverOptions> ParseSaverOptions(const Arguments& args, const char* daemonWindow, std::string& error);
 
 // The window system to draw with: the one forced, else Wayland when a
 // compositor is named (`waylandDisplay`, null when unset) and no X host is.

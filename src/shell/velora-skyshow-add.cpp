@@ -46,7 +46,8 @@ fs::path FindSaver() {
     std::error_code error;
     const fs::path self = fs::read_symlink("/proc/self/exe", error);
     if (error) throw Failure{"cannot find its own program: " + error.message()};
-    const fs::path installed = fs::weakly_canonical(self.parent_path() / "../libexec/xscreensaver/velora-skyshow", error);
+    const fs::path installed =
+        fs::weakly_canonical(self.parent_path() / "../libexec/xscreensaver/velora-skyshow", error);
     if (!error && fs::is_regular_file(installed)) return installed;
     const fs::path beside = self.parent_path() / "velora-skyshow";
     if (fs::is_regular_file(beside)) return beside;
@@ -106,8 +107,7 @@ int Run() {
         throw Failure{"neither " + settingsPath.string() + " nor " + kSystemDefaults +
                       " lists the daemon's savers (is xscreensaver installed?)"};
     Replace(settingsPath, *added);
-    std::printf("added velora-skyshow to %s: pick Velora Skyshow in xscreensaver-settings\n",
-                settingsPath.c_str());
+    std::printf("added velora-skyshow to %s: pick Velora Skyshow in xscreensaver-settings\n", settingsPath.c_str());
     return EXIT_SUCCESS;
 }
 

@@ -11,8 +11,7 @@ constexpr std::uint32_t kWindowColor = 0xFFFFFF;  // under the picture, never se
 }
 
 TfrmConfig::TfrmConfig(Application& app)
-    : FApp(app),
-      FLanguage(app.IsRussianLocaleInstalled() ? PictureLanguage::Russian : PictureLanguage::English) {
+    : FApp(app), FLanguage(app.IsRussianLocaleInstalled() ? PictureLanguage::Russian : PictureLanguage::English) {
     DecodedPicture picture = DecodeDonationPicture(FLanguage);
     const Rect desktop = app.VirtualScreen();
     WindowSpec request;

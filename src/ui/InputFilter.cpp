@@ -21,8 +21,7 @@ InputAction TInputFilter::Filter(const Message& msg) {
 }
 
 InputAction TInputFilter::CountMouseMove() {
-    if (FLastMoveTick != 0 && TickDiff(FClock.GetTickCount(), FLastMoveTick) > kMoveGap)
-        FMoveCountdown = kMoveCount;
+    if (FLastMoveTick != 0 && TickDiff(FClock.GetTickCount(), FLastMoveTick) > kMoveGap) FMoveCountdown = kMoveCount;
     if (FMoveCountdown > 0) --FMoveCountdown;
     if (FMoveCountdown == 0) return InputAction::Close;
     FLastMoveTick = FClock.GetTickCount();

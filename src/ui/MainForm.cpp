@@ -11,9 +11,12 @@ using namespace platform;
 namespace {
 WindowKind KindOf(MainLayout layout) {
     switch (layout) {
-        case MainLayout::FullScreen: return WindowKind::FullScreen;
-        case MainLayout::Small: return WindowKind::Popup;
-        case MainLayout::Sizeable: break;
+        case MainLayout::FullScreen:
+            return WindowKind::FullScreen;
+        case MainLayout::Small:
+            return WindowKind::Popup;
+        case MainLayout::Sizeable:
+            break;
     }
     return WindowKind::Sizeable;
 }

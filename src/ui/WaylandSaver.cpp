@@ -23,7 +23,9 @@ constexpr int kStopCheckMs = 50;
 class TWaylandSaver : public OutputSurfaces::Listener {
 public:
     TWaylandSaver(OutputSurfaces& outputs, const SaverOptions& options, const volatile std::sig_atomic_t* stopRequest)
-        : FOutputs(outputs), FDelay(options.DelayMicroseconds), FStopRequest(stopRequest),
+        : FOutputs(outputs),
+          FDelay(options.DelayMicroseconds),
+          FStopRequest(stopRequest),
           FFilter(outputs.SystemClock()) {}
 
     void Run() {

@@ -13,12 +13,12 @@
 #include "base/Handles.h"
 
 // A failed property aborts, which libFuzzer reports as a crash and saves.
-#define FUZZ_CHECK(condition)                                                                  \
-    do {                                                                                       \
-        if (!(condition)) {                                                                    \
+#define FUZZ_CHECK(condition)                                                                      \
+    do {                                                                                           \
+        if (!(condition)) {                                                                        \
             std::fprintf(stderr, "property failed: %s (%s:%d)\n", #condition, __FILE__, __LINE__); \
-            std::abort();                                                                      \
-        }                                                                                      \
+            std::abort();                                                                          \
+        }                                                                                          \
     } while (false)
 
 namespace velora::fuzz {
@@ -72,7 +72,8 @@ inline std::optional<std::int32_t> ModelHandleNumber(std::string_view text) {
     }
     std::uint32_t magnitude = 0;
     for (const char c : digits) {
-        const auto value = static_cast<std::uint32_t>(std::string_view("0123456789abcdef").find(static_cast<char>(c | 0x20)));
+        const auto value =
+            static_cast<std::uint32_t>(std::string_view("0123456789abcdef").find(static_cast<char>(c | 0x20)));
         magnitude = magnitude * (hex ? 16u : 10u) + value;
     }
     return static_cast<std::int32_t>(negative ? ~magnitude + 1u : magnitude);

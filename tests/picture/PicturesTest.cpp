@@ -120,8 +120,8 @@ TEST(DonationPictures, ShowDrawnContentNotAnEmptyPage) {
         double sum = 0, squares = 0;
         const std::size_t count = picture.Rgb.size() / 3;
         for (std::size_t i = 0; i < count; ++i) {
-            const double luma = 0.299 * picture.Rgb[3 * i] + 0.587 * picture.Rgb[3 * i + 1] +
-                                0.114 * picture.Rgb[3 * i + 2];
+            const double luma =
+                0.299 * picture.Rgb[3 * i] + 0.587 * picture.Rgb[3 * i + 1] + 0.114 * picture.Rgb[3 * i + 2];
             sum += luma;
             squares += luma * luma;
         }
@@ -228,8 +228,8 @@ TEST_P(DecodeJpegRoundTrip, GivesRgbRowsTopToBottom) {
     for (int y = 0; y < kHeight; ++y) {
         for (int x = 0; x < kWidth; ++x) {
             const bool top = y < kHeight / 2;
-            pixels.insert(pixels.end(), {static_cast<unsigned char>(top ? 250 : 0), 0,
-                                         static_cast<unsigned char>(top ? 0 : 250)});
+            pixels.insert(pixels.end(),
+                          {static_cast<unsigned char>(top ? 250 : 0), 0, static_cast<unsigned char>(top ? 0 : 250)});
         }
     }
     const DecodedPicture picture = DecodeJpeg(EncodeJpeg(kWidth, kHeight, 3, GetParam(), pixels));

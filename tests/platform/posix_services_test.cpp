@@ -51,9 +51,7 @@ protected:
     std::string FOld;
 };
 
-TEST_F(RussianLocale, NotInstalledWhenNoRussianLocaleCanBeLoaded) {
-    EXPECT_FALSE(RussianLocaleInstalled());
-}
+TEST_F(RussianLocale, NotInstalledWhenNoRussianLocaleCanBeLoaded) { EXPECT_FALSE(RussianLocaleInstalled()); }
 
 TEST_F(RussianLocale, InstalledOnceARussianLocaleIsCompiled) {
     if (!fs::exists("/usr/share/i18n/locales/ru_RU")) GTEST_SKIP() << "no locale sources";
@@ -74,8 +72,7 @@ int ZombieChildren() {
         if (close == std::string::npos) continue;
         char state = 0;
         int parent = 0;
-        if (std::sscanf(line.c_str() + close + 1, " %c %d", &state, &parent) == 2 && parent == getpid() &&
-            state == 'Z')
+        if (std::sscanf(line.c_str() + close + 1, " %c %d", &state, &parent) == 2 && parent == getpid() && state == 'Z')
             ++zombies;
     }
     closedir(proc);

@@ -20,9 +20,9 @@ TEST(TranslateKeyPress, PauseIsAKeyDownWithVkPause) {
 
 TEST(TranslateKeyPress, KeysGetTheirVirtualKeyCodes) {
     const std::pair<unsigned long, std::uintptr_t> keys[] = {
-        {XK_a, 'A'},         {XK_Z, 'Z'},        {XK_0, '0'},       {XK_9, '9'},       {XK_space, 0x20},
-        {XK_Return, 0x0D},   {XK_Escape, 0x1B},  {XK_F1, 0x70},     {XK_F12, 0x7B},    {XK_Left, 0x25},
-        {XK_Down, 0x28},     {XK_Shift_R, 0x10}, {XK_Control_R, 0x11}, {XK_KP_7, 0x67}, {XK_Delete, 0x2E}};
+        {XK_a, 'A'},       {XK_Z, 'Z'},        {XK_0, '0'},          {XK_9, '9'},     {XK_space, 0x20},
+        {XK_Return, 0x0D}, {XK_Escape, 0x1B},  {XK_F1, 0x70},        {XK_F12, 0x7B},  {XK_Left, 0x25},
+        {XK_Down, 0x28},   {XK_Shift_R, 0x10}, {XK_Control_R, 0x11}, {XK_KP_7, 0x67}, {XK_Delete, 0x2E}};
     for (const auto& [keysym, code] : keys) {
         const Message msg = TranslateKeyPress(kWnd, keysym, ShiftMask | ControlMask);
         EXPECT_EQ(msg.message, kWmKeyDown) << std::hex << keysym;

@@ -49,14 +49,15 @@ WindowSpec Popup(Rect bounds) {
 TEST_F(X11Graphics, TheOpenGlLibraryIsLoadedByNameWithAllSixteenEntryPoints) {
     GlApi gl;
     ASSERT_TRUE(App->Graphics().InitOpenGL("libGL.so.1", "libGLU.so.1", gl));
-    const void* entries[] = {reinterpret_cast<const void*>(gl.BlendFunc),  reinterpret_cast<const void*>(gl.Enable),
-                             reinterpret_cast<const void*>(gl.Disable),    reinterpret_cast<const void*>(gl.Hint),
-                             reinterpret_cast<const void*>(gl.ClearColor), reinterpret_cast<const void*>(gl.Viewport),
-                             reinterpret_cast<const void*>(gl.MatrixMode), reinterpret_cast<const void*>(gl.LoadIdentity),
-                             reinterpret_cast<const void*>(gl.Ortho),      reinterpret_cast<const void*>(gl.LineWidth),
-                             reinterpret_cast<const void*>(gl.Color4f),    reinterpret_cast<const void*>(gl.Begin),
-                             reinterpret_cast<const void*>(gl.Vertex3f),   reinterpret_cast<const void*>(gl.End),
-                             reinterpret_cast<const void*>(gl.Clear),      reinterpret_cast<const void*>(gl.Flush)};
+    const void* entries[] = {
+        reinterpret_cast<const void*>(gl.BlendFunc),  reinterpret_cast<const void*>(gl.Enable),
+        reinterpret_cast<const void*>(gl.Disable),    reinterpret_cast<const void*>(gl.Hint),
+        reinterpret_cast<const void*>(gl.ClearColor), reinterpret_cast<const void*>(gl.Viewport),
+        reinterpret_cast<const void*>(gl.MatrixMode), reinterpret_cast<const void*>(gl.LoadIdentity),
+        reinterpret_cast<const void*>(gl.Ortho),      reinterpret_cast<const void*>(gl.LineWidth),
+        reinterpret_cast<const void*>(gl.Color4f),    reinterpret_cast<const void*>(gl.Begin),
+        reinterpret_cast<const void*>(gl.Vertex3f),   reinterpret_cast<const void*>(gl.End),
+        reinterpret_cast<const void*>(gl.Clear),      reinterpret_cast<const void*>(gl.Flush)};
     for (const void* entry : entries) EXPECT_NE(entry, nullptr);
     // A missing GLU library is no failure.
     GlApi again;

@@ -76,8 +76,8 @@ TEST_F(X11Application, ScreenMetricsComeFromTheRootAndTheDesktopsWorkArea) {
     const ::Window root = DefaultRootWindow(Other);
     XChangeProperty(Other, root, XInternAtom(Other, "_NET_WORKAREA", False), XA_CARDINAL, 32, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(area), 8);
-    XChangeProperty(Other, root, XInternAtom(Other, "_NET_CURRENT_DESKTOP", False), XA_CARDINAL, 32,
-                    PropModeReplace, reinterpret_cast<const unsigned char*>(&desktop), 1);
+    XChangeProperty(Other, root, XInternAtom(Other, "_NET_CURRENT_DESKTOP", False), XA_CARDINAL, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&desktop), 1);
     XSync(Other, False);
     const Rect work = App->WorkArea();
     const long missing[2] = {2, -1};  // desktops with no area listed

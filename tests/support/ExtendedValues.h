@@ -29,8 +29,8 @@ inline ext FromLongDouble(long double x) {
     int exponent = 0;
     const long double fraction = std::frexp(std::fabs(x), &exponent);
     const auto mantissa = static_cast<std::uint64_t>(std::ldexp(fraction, 64));
-    return SoftExtended::FromBits(
-        static_cast<std::uint16_t>((std::signbit(x) ? 0x8000 : 0) | (exponent - 1 + 16383)), mantissa);
+    return SoftExtended::FromBits(static_cast<std::uint16_t>((std::signbit(x) ? 0x8000 : 0) | (exponent - 1 + 16383)),
+                                  mantissa);
 #else
     return x;
 #endif

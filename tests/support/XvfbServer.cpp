@@ -98,7 +98,8 @@ int ReadDisplayNumber(int fd) {
     std::string text;
     const auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
     while (text.find('\n') == std::string::npos) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) return -1;
         pollfd wanted{fd, POLLIN, 0};
         const int ready = poll(&wanted, 1, static_cast<int>(left.count()));

@@ -53,17 +53,17 @@ public:
     sim::ScriptedClock Ticks;
     Rect Screen{0, 0, 1024, 768};
     Rect Work{0, 0, 1024, 740};
-    WindowHandle Desktop = 0x100;                  // a foreign window only if the test makes it one
+    WindowHandle Desktop = 0x100;  // a foreign window only if the test makes it one
     bool Russian = false;
     std::map<WindowHandle, Rect> ForeignWindows;  // other programs' windows and their client areas
-    int IdlePasses = 3;                            // idle passes before a loop gives up waiting
-    std::function<void()> WhileModal;              // the user's doing while a dialog is up
-    std::function<void()> OnProcessMessages;       // called by every ProcessMessages
+    int IdlePasses = 3;                           // idle passes before a loop gives up waiting
+    std::function<void()> WhileModal;             // the user's doing while a dialog is up
+    std::function<void()> OnProcessMessages;      // called by every ProcessMessages
 
-    std::vector<std::string> Shown;                // message box texts
-    std::vector<std::string> Opened;               // documents handed to the desktop
-    std::map<WindowHandle, FakeWindow*> Windows;   // the live window records
-    std::vector<platform::WindowSpec> Created;     // every window ever opened
+    std::vector<std::string> Shown;               // message box texts
+    std::vector<std::string> Opened;              // documents handed to the desktop
+    std::map<WindowHandle, FakeWindow*> Windows;  // the live window records
+    std::vector<platform::WindowSpec> Created;    // every window ever opened
     int IdleCalls = 0;
     int ProcessCalls = 0;
     int ModalRuns = 0;

@@ -26,9 +26,7 @@ protected:
     }
 };
 
-TEST_F(InputFilterTest, TheTwentiethMoveWithinHundredMillisecondGapsCloses) {
-    EXPECT_EQ(Moves(20, 10), 20);
-}
+TEST_F(InputFilterTest, TheTwentiethMoveWithinHundredMillisecondGapsCloses) { EXPECT_EQ(Moves(20, 10), 20); }
 
 TEST_F(InputFilterTest, NineteenMovesThenAPauseThenNineteenMoreDoNotClose) {
     EXPECT_EQ(Moves(19, 10), 0);
@@ -38,9 +36,7 @@ TEST_F(InputFilterTest, NineteenMovesThenAPauseThenNineteenMoreDoNotClose) {
     EXPECT_EQ(MoveAfter(10), InputAction::Close);
 }
 
-TEST_F(InputFilterTest, AGapOfExactlyHundredMillisecondsKeepsTheRun) {
-    EXPECT_EQ(Moves(20, 100), 20);
-}
+TEST_F(InputFilterTest, AGapOfExactlyHundredMillisecondsKeepsTheRun) { EXPECT_EQ(Moves(20, 100), 20); }
 
 TEST_F(InputFilterTest, TheFirstMoveAfterStartNeverRestartsTheCount) {
     Clock.Now = 4000000000u;  // long after any earlier tick
@@ -68,8 +64,8 @@ TEST_F(InputFilterTest, ButtonDownsAndTheWheelClose) {
 }
 
 TEST_F(InputFilterTest, SystemKeysButtonUpsExtraButtonsAndTheHorizontalWheelPass) {
-    for (std::uint32_t message : {kWmSysKeyDown, kWmLButtonUp, kWmRButtonUp, kWmXButtonDown, kWmMouseHWheel,
-                                  kWmPaint, kWmClose, kWmSize})
+    for (std::uint32_t message :
+         {kWmSysKeyDown, kWmLButtonUp, kWmRButtonUp, kWmXButtonDown, kWmMouseHWheel, kWmPaint, kWmClose, kWmSize})
         EXPECT_EQ(Filter.Filter(Message{1, message, kVkPause, 0}), InputAction::Pass) << message;
     EXPECT_EQ(Filter.MoveCountdown(), TInputFilter::kMoveCount);
 }

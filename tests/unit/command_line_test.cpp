@@ -59,7 +59,10 @@ TEST(PreviewTest, NeedsTheHandleAsASeparateLiveWindow) {
 
 TEST(PreviewTest, TheWindowTestIsAskedOnlyForANonZeroNumber) {
     int asked = 0;
-    const WindowExists counting = [&](WindowHandle) { ++asked; return true; };
+    const WindowExists counting = [&](WindowHandle) {
+        ++asked;
+        return true;
+    };
     WindowHandle wnd = 0;
     EXPECT_FALSE(IsPreviewMode(Args({"/p", "abc"}), counting, wnd));
     EXPECT_FALSE(IsPreviewMode(Args({"/s", "12"}), counting, wnd));
@@ -92,7 +95,9 @@ TEST(HandleNumberTest, DecimalStaysInTheSignedRangeAndHexInThirtyTwoBits) {
 
 TEST(SplitTest, BlanksAndControlCharactersSeparate) {
     EXPECT_EQ(SplitCommandLine("velora.scr /p 4242"), (Arguments{"velora.scr", "/p", "4242"}));
-    EXPECT_EQ(SplitCommandLine("  a\t\tb\x01" "c\r\n"), (Arguments{"a", "b", "c"}));
+    EXPECT_EQ(SplitCommandLine("  a\t\tb\x01"
+                               "c\r\n"),
+              (Arguments{"a", "b", "c"}));
     EXPECT_EQ(SplitCommandLine(""), Arguments{});
 }
 

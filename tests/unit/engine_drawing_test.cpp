@@ -33,8 +33,8 @@ struct Drawing {
 };
 
 int Vertices(const std::vector<std::string>& calls) {
-    return static_cast<int>(std::count_if(calls.begin(), calls.end(),
-                                          [](const std::string& c) { return c.rfind("glVertex3f", 0) == 0; }));
+    return static_cast<int>(
+        std::count_if(calls.begin(), calls.end(), [](const std::string& c) { return c.rfind("glVertex3f", 0) == 0; }));
 }
 
 std::pair<float, float> VertexAt(const std::vector<std::string>& calls, int k) {
@@ -61,8 +61,8 @@ TEST(DrawStarTest, EachOutlineSetsWidthAndColourThenDrawsALineLoop) {
 
 TEST(DrawStarTest, VertexCountsFollowTheSinglePrecisionAngleSum) {
     Drawing d;
-    const std::pair<float, int> expected[] = {{3, 7},   {4, 9},   {5, 10},  {6, 13},  {7, 14},
-                                              {8, 16},  {9, 19},  {10, 20}, {11, 23}, {12, 25}};
+    const std::pair<float, int> expected[] = {{3, 7},  {4, 9},  {5, 10},  {6, 13},  {7, 14},
+                                              {8, 16}, {9, 19}, {10, 20}, {11, 23}, {12, 25}};
     for (const auto& [points, count] : expected) EXPECT_EQ(Vertices(d.Star(points, 10, 0.5f)), count) << points;
 }
 
@@ -130,8 +130,8 @@ TEST(DrawSparksTest, MatchesDrawingEachOutlineOneByOne) {
         if (!s.Alive) continue;
         float r = s.Radius;
         for (int copy = 0; copy < s.Copies; ++copy) {
-            d.engine->DrawStar(s.X, s.Y, s.Z, s.Points, r, s.InnerRatio, s.Angle, s.LineWidth, s.Red, s.Green,
-                               s.Blue, s.Alpha);
+            d.engine->DrawStar(s.X, s.Y, s.Z, s.Points, r, s.InnerRatio, s.Angle, s.LineWidth, s.Red, s.Green, s.Blue,
+                               s.Alpha);
             r = static_cast<float>(r - ext{7} / 1000);
             if (r < ext{1} / 100) break;
         }

@@ -67,8 +67,8 @@ TEST(EngineConstructionTest, PlatformErrorPassesUnchanged) {
 TEST(EngineConstructionTest, DestructionDeactivatesDeletesThenReleases) {
     EngineRig rig;
     rig.Make().reset();
-    EXPECT_EQ(rig.Window.Calls, (Calls{"GetDC", kLoadGl, "CreateRenderingContext double 32 24",
-                                       "MakeCurrent", "MakeCurrent(none)", "DeleteContext", "ReleaseDC"}));
+    EXPECT_EQ(rig.Window.Calls, (Calls{"GetDC", kLoadGl, "CreateRenderingContext double 32 24", "MakeCurrent",
+                                       "MakeCurrent(none)", "DeleteContext", "ReleaseDC"}));
 }
 
 TEST(EngineConstructionTest, SingleBufferedEngineNeverSwaps) {
@@ -272,12 +272,13 @@ TEST_P(ForeignStateTest, FramesAfterASwapThatChangedTheStateEqualAnUndisturbedRu
 // A Delphi runtime unmasks invalid operation, division by zero and overflow;
 // on an empty window the first frame divides by zero. Direct3D and older
 // drivers lower the precision; others round differently or flush denormals.
-INSTANTIATE_TEST_SUITE_P(
-    Dlls, ForeignStateTest,
-    ::testing::Values(ForeignState{"UnmaskedExceptions", 0x1332, 0x1900, 0, 0},
-                      ForeignState{"FiftyThreeBitsRoundingDown", 0x067F, 0xDFC0, 640, 480},
-                      ForeignState{"TwentyFourBitsFlushToZero", 0x007F, 0x9F80, 320, 240}),
-    [](const ::testing::TestParamInfo<ForeignState>& info) { return std::string(info.param.Name); });
+INSTANTIATE_TEST_SUITE_P(Dlls, ForeignStateTest,
+                         ::testing::Values(ForeignState{"UnmaskedExceptions", 0x1332, 0x1900, 0, 0},
+                                           ForeignState{"FiftyThreeBitsRoundingDown", 0x067F, 0xDFC0, 640, 480},
+                                           ForeignState{"TwentyFourBitsFlushToZero", 0x007F, 0x9F80, 320, 240}),
+                         [](const ::testing::TestParamInfo<ForeignState>& info) {
+                             return std::string(info.param.Name);
+                         });
 #endif
 
 }  // namespace

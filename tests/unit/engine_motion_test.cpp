@@ -84,8 +84,10 @@ TEST(MotionTest, MovementFollowsHeadingSpeedAndElapsedTime) {
             ext sine;
             ext cosine;
             SinCos(ext{heading}, sine, cosine);
-            EXPECT_EQ(one.spark().X, static_cast<float>(500 + cosine * ext{4.79f} * 16 / 45)) << heading << " in " << slot;
-            EXPECT_EQ(one.spark().Y, static_cast<float>(400 + sine * ext{4.79f} * 16 / 45)) << heading << " in " << slot;
+            EXPECT_EQ(one.spark().X, static_cast<float>(500 + cosine * ext{4.79f} * 16 / 45))
+                << heading << " in " << slot;
+            EXPECT_EQ(one.spark().Y, static_cast<float>(400 + sine * ext{4.79f} * 16 / 45))
+                << heading << " in " << slot;
         }
     }
 }

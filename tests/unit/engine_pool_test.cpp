@@ -39,14 +39,14 @@ TEST(SalvoTest, FirstSparkFollowsTheOrderOfDraws) {
     const auto y = static_cast<float>(Random() * 768.0f);
     const int p = Random(10);
     ASSERT_LE(p, 7) << "this seed picks a preset palette";
-    const int presets[8][3] = {{234, 200, 48}, {34, 68, 319},  {83, 107, 64},  {274, 325, 47},
-                               {17, 189, 301}, {215, 172, 27}, {56, 330, 83},  {212, 257, 299}};
+    const int presets[8][3] = {{234, 200, 48}, {34, 68, 319},  {83, 107, 64}, {274, 325, 47},
+                               {17, 189, 301}, {215, 172, 27}, {56, 330, 83}, {212, 257, 299}};
     const auto speedRange = static_cast<float>(static_cast<ext>(Random(1024)) + 1024);
 
     const int f = Random(100);
     const int points = f < 10 ? 4 : f <= 60 ? Random(4) + 5 : f <= 80 ? Random(2) + 8 : Random(2) + 10;
     const int radius = Random(13) + 7;
-    const auto ratio = static_cast<float>(points > 6   ? static_cast<ext>(Random(5)) / 10 + ext{3} / 10
+    const auto ratio = static_cast<float>(points > 6    ? static_cast<ext>(Random(5)) / 10 + ext{3} / 10
                                           : points >= 5 ? static_cast<ext>(Random(4)) / 10 + ext{2} / 10
                                                         : Random() / 5 + ext{1} / 10);
     const auto angle = static_cast<float>(Random());
@@ -59,10 +59,12 @@ TEST(SalvoTest, FirstSparkFollowsTheOrderOfDraws) {
     const int s = Random(51);
     const int b = Random(20);
     RgbBytes rgb{};
-    HsbToRgb(MakeHsbColor(hue, static_cast<double>((s + 50) / ext{100}), static_cast<double>((b + 81) / ext{100})), rgb);
+    HsbToRgb(MakeHsbColor(hue, static_cast<double>((s + 50) / ext{100}), static_cast<double>((b + 81) / ext{100})),
+             rgb);
     float spin = static_cast<float>(ext{2} / 100 - Random(7) / ext{100});
     if (spin == 0) spin = 0.01f;
-    const auto heading = static_cast<float>(Random() * 2 * X87Constant(0x4000, 0xC90FDAA22168C235, std::numbers::pi_v<long double>));
+    const auto heading =
+        static_cast<float>(Random() * 2 * X87Constant(0x4000, 0xC90FDAA22168C235, std::numbers::pi_v<long double>));
     auto speed = static_cast<float>(Random(static_cast<std::int32_t>(Round(speedRange))) / ext{100});
     if (speed < ext{1} / 100) speed = 0.2f;
     const int copies = Random(2) + 1;

@@ -35,9 +35,7 @@ TEST(HsbTest, GreyIgnoresHue) {
     ExpectRgb(Convert(123.456, 0, 0.81), 206, 206, 206);
 }
 
-TEST(HsbTest, ComponentsAreTruncatedNotRounded) {
-    ExpectRgb(Convert(0.1, 0.6, 0.9), 229, 174, 91);
-}
+TEST(HsbTest, ComponentsAreTruncatedNotRounded) { ExpectRgb(Convert(0.1, 0.6, 0.9), 229, 174, 91); }
 
 TEST(HsbTest, OutOfRangeInputsAreNotClamped) {
     ExpectRgb(Convert(0, 2, 1), 255, -255, -255);

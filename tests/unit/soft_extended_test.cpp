@@ -29,16 +29,26 @@ public:
         const std::uint16_t sign = negative ? 0x8000 : 0;
         std::uint64_t m = Mantissa();
         switch (kind) {
-            case 0: return Bits(sign, 0);
-            case 1: return Bits(sign | 0x7FFF, 0x8000000000000000);
-            case 2: return Bits(sign | 0x7FFF, 0x8000000000000000 | ((m >> 2) | 1));
-            case 3: return Bits(sign, m >> (1 + FRandom() % 63));
-            case 4: return Bits(static_cast<std::uint16_t>(sign | (0x7FFE - FRandom() % 3)), m);
-            case 5: return Bits(static_cast<std::uint16_t>(sign | (1 + FRandom() % 70)), m);
-            case 6: return X(static_cast<std::int32_t>(FRandom() % 2001) - 1000);
-            case 7: return X(std::bit_cast<float>(static_cast<std::uint32_t>(FRandom())));
-            case 8: return X(std::bit_cast<double>(FRandom()));
-            default: return Bits(static_cast<std::uint16_t>(sign | (16383 - 70 + FRandom() % 140)), m);
+            case 0:
+                return Bits(sign, 0);
+            case 1:
+                return Bits(sign | 0x7FFF, 0x8000000000000000);
+            case 2:
+                return Bits(sign | 0x7FFF, 0x8000000000000000 | ((m >> 2) | 1));
+            case 3:
+                return Bits(sign, m >> (1 + FRandom() % 63));
+            case 4:
+                return Bits(static_cast<std::uint16_t>(sign | (0x7FFE - FRandom() % 3)), m);
+            case 5:
+                return Bits(static_cast<std::uint16_t>(sign | (1 + FRandom() % 70)), m);
+            case 6:
+                return X(static_cast<std::int32_t>(FRandom() % 2001) - 1000);
+            case 7:
+                return X(std::bit_cast<float>(static_cast<std::uint32_t>(FRandom())));
+            case 8:
+                return X(std::bit_cast<double>(FRandom()));
+            default:
+                return Bits(static_cast<std::uint16_t>(sign | (16383 - 70 + FRandom() % 140)), m);
         }
     }
 
@@ -121,8 +131,7 @@ TEST(SoftExtendedTest, EveryOperationGivesTheX87UnitsBits) {
         const auto f = std::bit_cast<std::uint32_t>(static_cast<float>(a));
         const auto d = std::bit_cast<std::uint64_t>(static_cast<double>(a));
         const std::int64_t whole = fabs(a) < X(0x1p63) ? static_cast<std::int64_t>(a) : 0;
-        const unsigned order = (a < b) | (a <= b) << 1 | (a == b) << 2 | (a > b) << 3 | (a >= b) << 4 |
-                               (a != b) << 5;
+        const unsigned order = (a < b) | (a <= b) << 1 | (a == b) << 2 | (a > b) << 3 | (a >= b) << 4 | (a != b) << 5;
         digest.Add(f);
         digest.Add(d);
         digest.Add(static_cast<std::uint64_t>(whole));
@@ -130,21 +139,24 @@ TEST(SoftExtendedTest, EveryOperationGivesTheX87UnitsBits) {
 #if VELORA_LONG_DOUBLE_IS_X87
         const long double ha = Hard(a);
         const long double hb = Hard(b);
-        const X expected[] = {Soft(ha + hb), Soft(ha - hb), Soft(ha * hb), Soft(ha / hb),
-                              Soft(std::fmod(ha, hb)), Soft(std::nearbyint(ha)), Soft(std::trunc(ha))};
+        const X expected[] = {Soft(ha + hb),       Soft(ha - hb),           Soft(ha * hb),
+                              Soft(ha / hb),       Soft(std::fmod(ha, hb)), Soft(std::nearbyint(ha)),
+                              Soft(std::trunc(ha))};
         const char* names[] = {"sum", "difference", "product", "quotient", "remainder", "nearest", "trunc"};
         for (int k = 0; k < 7; ++k) {
             const auto same = SameBits(results[k], expected[k], a, b, names[k]);
             EXPECT_TRUE(same);
             mismatches += same ? 0 : 1;
         }
-        EXPECT_EQ(f, std::bit_cast<std::uint32_t>(static_cast<float>(ha))) << std::hex << a.SignExponent() << ":" << a.Mantissa();
-        EXPECT_EQ(d, std::bit_cast<std::uint64_t>(static_cast<double>(ha))) << std::hex << a.SignExponent() << ":" << a.Mantissa();
+        EXPECT_EQ(f, std::bit_cast<std::uint32_t>(static_cast<float>(ha)))
+            << std::hex << a.SignExponent() << ":" << a.Mantissa();
+        EXPECT_EQ(d, std::bit_cast<std::uint64_t>(static_cast<double>(ha)))
+            << std::hex << a.SignExponent() << ":" << a.Mantissa();
         if (std::fabs(ha) < 0x1p63L) {
             EXPECT_EQ(whole, static_cast<std::int64_t>(ha));
         }
-        const unsigned hardOrder = (ha < hb) | (ha <= hb) << 1 | (ha == hb) << 2 | (ha > hb) << 3 |
-                                   (ha >= hb) << 4 | (ha != hb) << 5;
+        const unsigned hardOrder =
+            (ha < hb) | (ha <= hb) << 1 | (ha == hb) << 2 | (ha > hb) << 3 | (ha >= hb) << 4 | (ha != hb) << 5;
         EXPECT_EQ(order, hardOrder);
         // Loading a float or a double, as the engine does with its fields.
         const float fa = static_cast<float>(ha);
@@ -168,7 +180,10 @@ TEST(SoftExtendedTest, FloatSumIsTheExtendedSumStored) {
         const auto shift = static_cast<std::int32_t>((r >> 32) % 127) - 63;
         const std::int32_t exponent = static_cast<std::int32_t>((bits >> 23) & 0xFF) + shift;
         const std::uint32_t other = (static_cast<std::uint32_t>(r >> 40) & 0x807FFFFF) |
-                                    (static_cast<std::uint32_t>(exponent < 0 ? 0 : exponent > 254 ? 254 : exponent) << 23);
+                                    (static_cast<std::uint32_t>(exponent < 0     ? 0
+                                                                : exponent > 254 ? 254
+                                                                                 : exponent)
+                                     << 23);
         const float a = std::bit_cast<float>(bits);
         const float b = std::bit_cast<float>((i & 1) != 0 ? other : other & 0xFFFFFF00);  // short mantissas tie
         const float viaSoft = static_cast<float>(X(a) + X(b));
@@ -183,8 +198,8 @@ TEST(SoftExtendedTest, RoundsTiesToEvenAndKeepsSpecialValues) {
     const X one = 1;
     const X ulp = Bits(0x3FC0, 0x8000000000000000);  // 2^-63, one unit in the last place of 1
     const X half = Bits(0x3FBF, 0x8000000000000000);
-    EXPECT_EQ(one + half, one);                           // a tie goes to the even 1
-    EXPECT_EQ((one + ulp) + half, one + ulp + ulp);       // and from an odd one upwards
+    EXPECT_EQ(one + half, one);                               // a tie goes to the even 1
+    EXPECT_EQ((one + ulp) + half, one + ulp + ulp);           // and from an odd one upwards
     EXPECT_EQ(one - half, Bits(0x3FFE, 0xFFFFFFFFFFFFFFFF));  // 1 - 2^-64, exact
     EXPECT_EQ(one - Bits(0x3FBE, 0x8000000000000000), one);   // 1 - 2^-65, a tie below 1
     EXPECT_EQ(X(1) / 3 * 3, one);
@@ -210,7 +225,7 @@ TEST(SoftExtendedTest, RoundsTiesToEvenAndKeepsSpecialValues) {
     EXPECT_EQ(static_cast<float>(one + Bits(0x3FE7, 0x8000000000000000) + ulp), 0x1.000002p0f);
     EXPECT_EQ(static_cast<double>(one + Bits(0x3FCA, 0x8000000000000000)), 1.0);
     EXPECT_EQ(static_cast<float>(Bits(0x3F6A, 0xC000000000000000)), 0x1p-149f * 2);  // a denormal tie, to even
-    EXPECT_EQ(static_cast<float>(Bits(0x3F69, 0x8000000000000000)), 0.0f);         // half the least, to zero
+    EXPECT_EQ(static_cast<float>(Bits(0x3F69, 0x8000000000000000)), 0.0f);           // half the least, to zero
     EXPECT_TRUE(std::isinf(static_cast<float>(X(0x1p128))));
     EXPECT_TRUE(std::isnan(static_cast<double>(X(std::nan("")))));
     EXPECT_EQ(static_cast<float>(X(0.1f)), 0.1f);

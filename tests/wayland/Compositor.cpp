@@ -125,7 +125,8 @@ std::string Child::ReadLine(std::chrono::milliseconds timeout) {
             FPending.erase(0, end + 1);
             return line;
         }
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         pollfd fd{FOut, POLLIN, 0};
         if (left.count() <= 0 || poll(&fd, 1, static_cast<int>(left.count())) <= 0) return {};
         char buffer[256];
@@ -169,8 +170,8 @@ HeadlessSway::HeadlessSway(int outputs) {
     FSway = std::make_unique<Child>(
         std::vector<std::string>{"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",
                                  "/usr/bin/sway", "-c", FDir + "/sway.conf"},
-        std::vector<std::string>{"PATH=/usr/bin:/bin", home, runtime, "WLR_BACKENDS=headless",
-                                 "WLR_RENDERER=pixman", "WLR_HEADLESS_OUTPUTS=" + std::to_string(outputs)},
+        std::vector<std::string>{"PATH=/usr/bin:/bin", home, runtime, "WLR_BACKENDS=headless", "WLR_RENDERER=pixman",
+                                 "WLR_HEADLESS_OUTPUTS=" + std::to_string(outputs)},
         FDir, "sway");
     // Clients may connect once both sockets are there and sway answers.
     FStarted = WaitUntil([&] {

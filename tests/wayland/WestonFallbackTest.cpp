@@ -29,8 +29,10 @@ TEST(WestonFallbackTest, WithoutLayerShellAFullscreenToplevelDraws) {
         Child saver({SaverPath(), "--wayland"}, env, dir, "saver");
 
         const auto colouredPixels = [&] {
-            Child shooter({"/bin/sh", "-c", "cd " + dir + " && rm -f wayland-screenshot-*.png && weston-screenshooter && "
-                                            "convert wayland-screenshot-*.png ppm:shot.ppm"},
+            Child shooter({"/bin/sh", "-c",
+                           "cd " + dir +
+                               " && rm -f wayland-screenshot-*.png && weston-screenshooter && "
+                               "convert wayland-screenshot-*.png ppm:shot.ppm"},
                           env, dir, "shooter");
             if (shooter.Wait() != 0) return 0;
             std::ifstream file(dir + "/shot.ppm", std::ios::binary);

@@ -24,8 +24,7 @@ struct Entry {
 std::string Value(HKEY key, const char* name) {
     char text[512] = {};
     DWORD size = sizeof text - 1;
-    if (RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size) != ERROR_SUCCESS)
-        return "";
+    if (RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size) != ERROR_SUCCESS) return "";
     return text;
 }
 

@@ -77,8 +77,8 @@ struct ActiveSaver {
 TEST(SaverTest, FullScreenEndsWhenAnotherProgramIsActivated) {
     ActiveSaver saver;
     ASSERT_NE(saver.Window, nullptr) << "no window in the foreground";
-    const HWND other = CreateWindowExA(WS_EX_TOPMOST, "STATIC", "another program", WS_POPUP | WS_VISIBLE, 10, 10,
-                                       100, 100, nullptr, nullptr, nullptr, nullptr);
+    const HWND other = CreateWindowExA(WS_EX_TOPMOST, "STATIC", "another program", WS_POPUP | WS_VISIBLE, 10, 10, 100,
+                                       100, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(other, nullptr);
     SetForegroundWindow(other);
     EXPECT_EQ(saver.Run.WaitForExit(10s), 0u);
@@ -117,9 +117,9 @@ TEST(SaverTest, PdebugIsASmallWindowCentredInTheWorkArea) {
 class SettingsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kCommandKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &FKey,
-                                  nullptr),
-                  ERROR_SUCCESS);
+        ASSERT_EQ(
+            RegCreateKeyExA(HKEY_LOCAL_MACHINE, kCommandKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &FKey, nullptr),
+            ERROR_SUCCESS);
         char old[1024] = {};
         DWORD size = sizeof old;
         if (RegQueryValueExA(FKey, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(old), &size) == ERROR_SUCCESS)
@@ -268,9 +268,7 @@ TEST(PreviewModeTest, ChildOfTheHostUntilTheHostWindowIsDestroyed) { ExpectPrevi
 // The command line is split by the program's own rules: every control
 // character separates, quotes are dropped (the C runtime would see one
 // argument "/p\x1f\"HOST\"" and open the test window instead).
-TEST(PreviewModeTest, CommandLineIsSplitByTheProgramsOwnRules) {
-    ExpectPreviewUntilTheHostCloses("-P\x1f\"HOST\"");
-}
+TEST(PreviewModeTest, CommandLineIsSplitByTheProgramsOwnRules) { ExpectPreviewUntilTheHostCloses("-P\x1f\"HOST\""); }
 
 // A .scr run from a folder that also holds an OpenGL32.dll and a GLU32.dll
 // of someone else's making (a downloads folder) loads the system's own.

@@ -71,14 +71,14 @@ void VELORA_GLAPI Flush() { Line("glFlush"); }
 
 GlApi NullGl() {
     using namespace null;
-    return GlApi{BlendFunc, Enable, Disable,   Hint,    ClearColor, Viewport, MatrixMode, LoadIdentity,
+    return GlApi{BlendFunc, Enable,    Disable, Hint,  ClearColor, Viewport, MatrixMode, LoadIdentity,
                  Ortho,     LineWidth, Color4f, Begin, Vertex3f,   End,      Clear,      Flush};
 }
 
 GlApi TracingGl(std::FILE* out) {
     gTrace = out;
     using namespace trace;
-    return GlApi{BlendFunc, Enable, Disable,   Hint,    ClearColor, Viewport, MatrixMode, LoadIdentity,
+    return GlApi{BlendFunc, Enable,    Disable, Hint,  ClearColor, Viewport, MatrixMode, LoadIdentity,
                  Ortho,     LineWidth, Color4f, Begin, Vertex3f,   End,      Clear,      Flush};
 }
 

@@ -26,9 +26,8 @@ bool VirtualWindow::InitOpenGL(const char* library, const char*, GlApi& gl) {
     return true;
 }
 
-RenderingContext VirtualWindow::CreateRenderingContext(DeviceContext, ContextOption options,
-                                                       int colorBits, int depthBits, int, int, int,
-                                                       int) {
+RenderingContext VirtualWindow::CreateRenderingContext(DeviceContext, ContextOption options, int colorBits,
+                                                       int depthBits, int, int, int, int) {
     Calls.push_back("CreateRenderingContext " +
                     std::string(options == ContextOption::DoubleBuffered ? "double" : "single") + " " +
                     std::to_string(colorBits) + " " + std::to_string(depthBits));

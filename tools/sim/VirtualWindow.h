@@ -25,8 +25,8 @@ public:
     // Failure switches.
     bool FailGetDC = false;
     bool FailInitOpenGL = false;
-    bool NullContext = false;               // CreateRenderingContext yields 0
-    std::optional<int> ContextErrorCode;    // CreateRenderingContext raises EOSError
+    bool NullContext = false;             // CreateRenderingContext yields 0
+    std::optional<int> ContextErrorCode;  // CreateRenderingContext raises EOSError
 
     // What was asked of the window, in order.
     std::vector<std::string> Calls;
@@ -35,9 +35,8 @@ public:
     DeviceContext GetDC(WindowHandle wnd) override;
     void ReleaseDC(WindowHandle wnd, DeviceContext dc) override;
     bool InitOpenGL(const char* library, const char* gluLibrary, GlApi& gl) override;
-    RenderingContext CreateRenderingContext(DeviceContext dc, ContextOption options, int colorBits,
-                                            int depthBits, int stencilBits, int accumBits,
-                                            int auxBuffers, int layer) override;
+    RenderingContext CreateRenderingContext(DeviceContext dc, ContextOption options, int colorBits, int depthBits,
+                                            int stencilBits, int accumBits, int auxBuffers, int layer) override;
     void MakeCurrent(DeviceContext dc, RenderingContext rc) override;
     void DeleteContext(RenderingContext rc) override;
     void SwapBuffers(DeviceContext dc) override;

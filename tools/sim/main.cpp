@@ -62,8 +62,8 @@ std::uint64_t ParseNumber(std::string_view text, std::uint64_t max, const char* 
     const char* end = text.data() + text.size();
     const auto [ptr, ec] = std::from_chars(text.data(), end, value);
     if (text.empty() || ec != std::errc{} || ptr != end || value > max)
-        throw UsageError(std::string("invalid ") + what + " '" + std::string(text) + "' (0.." +
-                         std::to_string(max) + ")");
+        throw UsageError(std::string("invalid ") + what + " '" + std::string(text) + "' (0.." + std::to_string(max) +
+                         ")");
     return value;
 }
 
@@ -138,9 +138,8 @@ void PrintState(const TVeloraEngine& e) {
         "{\"FWidth\":%.9g,\"FHeight\":%.9g,\"FBudget\":%d,\"FLiveCount\":%d,\"FSearchHint\":%d,"
         "\"FLastSalvoTick\":%u,\"FLastFrameTick\":%u,\"FSalvoDelay\":%d,\"RandSeed\":%u,"
         "\"Smooth\":%s,\"Blend\":%s}\n",
-        e.Width(), e.Height(), e.Budget(), e.LiveCount(), e.SearchHint(), e.LastSalvoTick(),
-        e.LastFrameTick(), e.SalvoDelay(), RandSeed, gl.LineSmooth ? "true" : "false",
-        gl.Blend ? "true" : "false");
+        e.Width(), e.Height(), e.Budget(), e.LiveCount(), e.SearchHint(), e.LastSalvoTick(), e.LastFrameTick(),
+        e.SalvoDelay(), RandSeed, gl.LineSmooth ? "true" : "false", gl.Blend ? "true" : "false");
     for (int i = 0; i < kPoolSize; ++i) {
         const Spark& s = e.SparkAt(i);
         if (!s.Alive) continue;
@@ -148,8 +147,8 @@ void PrintState(const TVeloraEngine& e) {
             "{\"i\":%d,\"X\":%.9g,\"Y\":%.9g,\"Z\":%.9g,\"Points\":%.9g,\"Radius\":%.9g,"
             "\"InnerRatio\":%.9g,\"Angle\":%.9g,\"LineWidth\":%.9g,\"Red\":%.9g,\"Green\":%.9g,"
             "\"Blue\":%.9g,\"Alpha\":%.9g,\"Spin\":%.9g,\"Heading\":%.9g,\"Speed\":%.9g,\"Copies\":%d}\n",
-            i, s.X, s.Y, s.Z, s.Points, s.Radius, s.InnerRatio, s.Angle, s.LineWidth, s.Red, s.Green,
-            s.Blue, s.Alpha, s.Spin, s.Heading, s.Speed, s.Copies);
+            i, s.X, s.Y, s.Z, s.Points, s.Radius, s.InnerRatio, s.Angle, s.LineWidth, s.Red, s.Green, s.Blue, s.Alpha,
+            s.Spin, s.Heading, s.Speed, s.Copies);
     }
 }
 

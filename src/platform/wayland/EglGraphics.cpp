@@ -22,11 +22,11 @@ constexpr const char* kGlLibrary = "libGL.so.1";
 constexpr const char* kGlvndGlLibrary = "libOpenGL.so.0";
 
 std::string EglErrorName(EGLint code) {
-    static constexpr const char* kNames[] = {
-        "EGL_SUCCESS",         "EGL_NOT_INITIALIZED", "EGL_BAD_ACCESS",        "EGL_BAD_ALLOC",
-        "EGL_BAD_ATTRIBUTE",   "EGL_BAD_CONFIG",      "EGL_BAD_CONTEXT",       "EGL_BAD_CURRENT_SURFACE",
-        "EGL_BAD_DISPLAY",     "EGL_BAD_MATCH",       "EGL_BAD_NATIVE_PIXMAP", "EGL_BAD_NATIVE_WINDOW",
-        "EGL_BAD_PARAMETER",   "EGL_BAD_SURFACE",     "EGL_CONTEXT_LOST"};
+    static constexpr const char* kNames[] = {"EGL_SUCCESS",       "EGL_NOT_INITIALIZED",     "EGL_BAD_ACCESS",
+                                             "EGL_BAD_ALLOC",     "EGL_BAD_ATTRIBUTE",       "EGL_BAD_CONFIG",
+                                             "EGL_BAD_CONTEXT",   "EGL_BAD_CURRENT_SURFACE", "EGL_BAD_DISPLAY",
+                                             "EGL_BAD_MATCH",     "EGL_BAD_NATIVE_PIXMAP",   "EGL_BAD_NATIVE_WINDOW",
+                                             "EGL_BAD_PARAMETER", "EGL_BAD_SURFACE",         "EGL_CONTEXT_LOST"};
     if (code >= EGL_SUCCESS && code < EGL_SUCCESS + static_cast<EGLint>(std::size(kNames)))
         return kNames[code - EGL_SUCCESS];
     char text[32];
@@ -56,8 +56,7 @@ EGLint Attribute(EGLDisplay display, EGLConfig config, EGLint name) {
 
 }  // namespace
 
-EglGraphics::EglGraphics(wl_display* display, SurfaceLookup lookup)
-    : FDisplay(display), FLookup(std::move(lookup)) {}
+EglGraphics::EglGraphics(wl_display* display, SurfaceLookup lookup) : FDisplay(display), FLookup(std::move(lookup)) {}
 
 EglGraphics::~EglGraphics() {
     if (FEgl == EGL_NO_DISPLAY) return;
@@ -119,12 +118,19 @@ void EglGraphics::Initialize() {
 // and an alpha channel would make the surface translucent wherever the
 // stars are blended. So: 8/8/8 without alpha, 24 depth bits where there are.
 EGLConfig EglGraphics::ChooseConfig() {
-    const EGLint request[] = {EGL_SURFACE_TYPE, EGL_WINDOW_BIT, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
-                              EGL_RED_SIZE,     8,              EGL_GREEN_SIZE,      8,
-                              EGL_BLUE_SIZE,    8,              EGL_NONE};
+    const EGLint request[] = {EGL_SURFACE_TYPE,
+                              EGL_WINDOW_BIT,
+                              EGL_RENDERABLE_TYPE,
+                              EGL_OPENGL_BIT,
+                              EGL_RED_SIZE,
+                              8,
+                              EGL_GREEN_SIZE,
+                              8,
+                              EGL_BLUE_SIZE,
+                              8,
+                              EGL_NONE};
     EGLint count = 0;
-    if (eglChooseConfig(FEgl, request, nullptr, 0, &count) != EGL_TRUE || count == 0)
-        RaiseEglError("eglChooseConfig");
+    if (eglChooseConfig(FEgl, request, nullptr, 0, &count) != EGL_TRUE || count == 0) RaiseEglError("eglChooseConfig");
     std::vector<EGLConfig> configs(static_cast<std::size_t>(count));
     eglChooseConfig(FEgl, request, configs.data(), count, &count);
     const auto rgb888 = [this](EGLConfig config) {
@@ -140,8 +146,7 @@ EGLConfig EglGraphics::ChooseConfig() {
     return chosen != nullptr ? chosen : configs.front();
 }
 
-RenderingContext EglGraphics::CreateRenderingContext(DeviceContext dc, ContextOption, int, int, int,
-                                                     int, int, int) {
+RenderingContext EglGraphics::CreateRenderingContext(DeviceContext dc, ContextOption, int, int, int, int, int, int) {
     Drawable* drawable = FindDrawable(dc);
     if (drawable == nullptr) throw EOSError(EGL_BAD_SURFACE, EglErrorName(EGL_BAD_SURFACE));
     SurfaceState* state = FLookup(drawable->Window);
@@ -152,8 +157,8 @@ RenderingContext EglGraphics::CreateRenderingContext(DeviceContext dc, ContextOp
         drawable->Surface = eglCreatePlatformWindowSurface(FEgl, FConfig, state->EglWindow, nullptr);
         if (drawable->Surface == EGL_NO_SURFACE) RaiseEglError("eglCreatePlatformWindowSurface");
     }
-    const EGLint compatibility[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK,
-                                    EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT, EGL_NONE};
+    const EGLint compatibility[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT,
+                                    EGL_NONE};
     EGLContext context = eglCreateContext(FEgl, FConfig, EGL_NO_CONTEXT, compatibility);
     if (context == EGL_NO_CONTEXT) context = eglCreateContext(FEgl, FConfig, EGL_NO_CONTEXT, nullptr);
     if (context == EGL_NO_CONTEXT) RaiseEglError("eglCreateContext");

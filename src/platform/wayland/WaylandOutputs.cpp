@@ -249,16 +249,19 @@ void PointerMotion(void* data, wl_pointer*, std::uint32_t, wl_fixed_t x, wl_fixe
     PointerAt(*seat, x, y);
     seat->Owner->Post(seat->PointerFocus, kWmMouseMove, 0, MakePointParam(seat->PointerX, seat->PointerY));
 }
-void PointerButton(void* data, wl_pointer*, std::uint32_t, std::uint32_t, std::uint32_t button,
-                   std::uint32_t state) {
+void PointerButton(void* data, wl_pointer*, std::uint32_t, std::uint32_t, std::uint32_t button, std::uint32_t state) {
     auto* seat = static_cast<Seat*>(data);
     const bool pressed = state == WL_POINTER_BUTTON_STATE_PRESSED;
     // The X11 backend's numbering: 1 left, 2 middle, 3 right, 8 and up extra.
     unsigned int number = 0;
-    if (button == BTN_LEFT) number = Button1;
-    else if (button == BTN_MIDDLE) number = Button2;
-    else if (button == BTN_RIGHT) number = Button3;
-    else if (button > BTN_MIDDLE && button < BTN_JOYSTICK) number = 8 + (button - BTN_SIDE);
+    if (button == BTN_LEFT)
+        number = Button1;
+    else if (button == BTN_MIDDLE)
+        number = Button2;
+    else if (button == BTN_RIGHT)
+        number = Button3;
+    else if (button > BTN_MIDDLE && button < BTN_JOYSTICK)
+        number = 8 + (button - BTN_SIDE);
     if (number == 0) return;
     if (const auto msg = x11::TranslateButton(0, pressed, number, seat->PointerX, seat->PointerY))
         seat->Owner->Post(seat->PointerFocus, msg->message, msg->wParam, msg->lParam);
@@ -269,18 +272,16 @@ void PointerAxis(void* data, wl_pointer*, std::uint32_t, std::uint32_t axis, wl_
     // Positive values scroll down (or right); Windows' wheel delta is positive up.
     const int delta = value > 0 ? -kWheelDelta : kWheelDelta;
     const std::uint32_t message = axis == WL_POINTER_AXIS_VERTICAL_SCROLL ? kWmMouseWheel : kWmMouseHWheel;
-    seat->Owner->Post(seat->PointerFocus, message,
-                      static_cast<std::uintptr_t>(static_cast<std::uint16_t>(delta)) << 16,
+    seat->Owner->Post(seat->PointerFocus, message, static_cast<std::uintptr_t>(static_cast<std::uint16_t>(delta)) << 16,
                       MakePointParam(seat->PointerX, seat->PointerY));
 }
 void PointerFrame(void*, wl_pointer*) {}
 void PointerAxisSource(void*, wl_pointer*, std::uint32_t) {}
 void PointerAxisStop(void*, wl_pointer*, std::uint32_t, std::uint32_t) {}
 void PointerAxisDiscrete(void*, wl_pointer*, std::uint32_t, std::int32_t) {}
-constexpr wl_pointer_listener kPointerListener = {PointerEnter,      PointerLeave,    PointerMotion,
-                                                  PointerButton,     PointerAxis,     PointerFrame,
-                                                  PointerAxisSource, PointerAxisStop, PointerAxisDiscrete,
-                                                  nullptr};
+constexpr wl_pointer_listener kPointerListener = {PointerEnter,        PointerLeave, PointerMotion,     PointerButton,
+                                                  PointerAxis,         PointerFrame, PointerAxisSource, PointerAxisStop,
+                                                  PointerAxisDiscrete, nullptr};
 
 template <typename Proxy>
 Proxy* Bind(wl_registry* registry, std::uint32_t name, const wl_interface* interface, std::uint32_t offered,
@@ -383,10 +384,9 @@ void Outputs::Cover(Output& output) {
         surface->Layer = zwlr_layer_shell_v1_get_layer_surface(FLayerShell, surface->State.Surface, output.Proxy,
                                                                ZWLR_LAYER_SHELL_V1_LAYER_OVERLAY, kNamespace);
         zwlr_layer_surface_v1_add_listener(surface->Layer, &kLayerListener, surface.get());
-        zwlr_layer_surface_v1_set_anchor(surface->Layer, ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP |
-                                                             ZWLR_LAYER_SURFACE_V1_ANCHOR_BOTTOM |
-                                                             ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT |
-                                                             ZWLR_LAYER_SURFACE_V1_ANCHOR_RIGHT);
+        zwlr_layer_surface_v1_set_anchor(surface->Layer,
+                                         ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP | ZWLR_LAYER_SURFACE_V1_ANCHOR_BOTTOM |
+                                             ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT | ZWLR_LAYER_SURFACE_V1_ANCHOR_RIGHT);
         zwlr_layer_surface_v1_set_exclusive_zone(surface->Layer, -1);
         // On the overlay layer this is the exclusive keyboard focus.
         zwlr_layer_surface_v1_set_keyboard_interactivity(surface->Layer, 1);
@@ -451,8 +451,9 @@ void Outputs::Capabilities(Seat& seat, std::uint32_t capabilities) {
 void Outputs::Keymap(Seat& seat, int fd, std::uint32_t size) {
     void* text = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
     if (text == MAP_FAILED) return;
-    xkb_keymap* keymap = xkb_keymap_new_from_buffer(FXkb, static_cast<const char*>(text), strnlen(static_cast<const char*>(text), size),
-                                                    XKB_KEYMAP_FORMAT_TEXT_V1, XKB_KEYMAP_COMPILE_NO_FLAGS);
+    xkb_keymap* keymap =
+        xkb_keymap_new_from_buffer(FXkb, static_cast<const char*>(text), strnlen(static_cast<const char*>(text), size),
+                                   XKB_KEYMAP_FORMAT_TEXT_V1, XKB_KEYMAP_COMPILE_NO_FLAGS);
     munmap(text, size);
     if (keymap == nullptr) return;
     if (seat.Keys != nullptr) xkb_state_unref(seat.Keys);

@@ -38,7 +38,7 @@ private:
     WindowKind FKind;
     WindowProc FProc;
     HWND FWnd = nullptr;
-    bool FCreated = false;    // the owner hears of nothing sent during creation
+    bool FCreated = false;  // the owner hears of nothing sent during creation
     bool FDestroyed = false;
     int FMinWidth;
     int FMinHeight;

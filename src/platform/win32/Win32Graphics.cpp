@@ -34,9 +34,9 @@ HGLRC ToRc(RenderingContext rc) { return reinterpret_cast<HGLRC>(rc); }
 
 std::string SystemErrorText(DWORD code) {
     char* buffer = nullptr;
-    const DWORD length = FormatMessageA(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-        code, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
+    const DWORD length =
+        FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, code, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
     std::string text(buffer != nullptr ? buffer : "", length);
     if (buffer != nullptr) LocalFree(buffer);
     while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.pop_back();
@@ -66,9 +66,7 @@ bool Win32Graphics::InitOpenGL(const char* library, const char* gluLibrary, GlAp
     decltype(FCreateLayerContext) createLayerContext = nullptr;
     decltype(FMakeCurrent) makeCurrent = nullptr;
     decltype(FDeleteContext) deleteContext = nullptr;
-    const auto resolve = [handle](const char* name) {
-        return reinterpret_cast<void*>(GetProcAddress(handle, name));
-    };
+    const auto resolve = [handle](const char* name) { return reinterpret_cast<void*>(GetProcAddress(handle, name)); };
     if (!ResolveGlApi(loaded, resolve) || !Lookup(handle, "wglCreateLayerContext", createLayerContext) ||
         !Lookup(handle, "wglMakeCurrent", makeCurrent) || !Lookup(handle, "wglDeleteContext", deleteContext))
         return false;
@@ -80,8 +78,8 @@ bool Win32Graphics::InitOpenGL(const char* library, const char* gluLibrary, GlAp
 }
 
 RenderingContext Win32Graphics::CreateRenderingContext(DeviceContext dc, ContextOption options, int colorBits,
-                                                       int depthBits, int stencilBits, int accumBits,
-                                                       int auxBuffers, int layer) {
+                                                       int depthBits, int stencilBits, int accumBits, int auxBuffers,
+                                                       int layer) {
     PIXELFORMATDESCRIPTOR request{};
     request.nSize = sizeof request;
     request.nVersion = 1;

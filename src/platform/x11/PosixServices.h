@@ -23,8 +23,8 @@ public:
 };
 
 // The names under which glibc may know an installed Russian locale.
-inline constexpr const char* kRussianLocaleNames[] = {"ru_RU.UTF-8", "ru_RU.utf8", "ru_RU",
-                                                      "ru_RU.KOI8-R", "ru_RU.CP1251"};
+inline constexpr const char* kRussianLocaleNames[] = {"ru_RU.UTF-8", "ru_RU.utf8", "ru_RU", "ru_RU.KOI8-R",
+                                                      "ru_RU.CP1251"};
 
 // True when the C library can load one of them (it honours LOCPATH).
 bool RussianLocaleInstalled();

@@ -109,8 +109,7 @@ void X11Application::HandleNextEvent() {
     for (Message& msg : Translate(event)) {
         // A modal dialog disables the other windows: their input never
         // reaches the queue.
-        if (!FModalRuns.empty() && IsInputMessage(msg.message) && msg.window != FModalRuns.back()->Dialog)
-            continue;
+        if (!FModalRuns.empty() && IsInputMessage(msg.message) && msg.window != FModalRuns.back()->Dialog) continue;
         bool handled = false;
         if (FHook) FHook(msg, handled);
         if (!handled) Dispatch(msg);
@@ -126,8 +125,8 @@ std::vector<Message> X11Application::Translate(XEvent& event) {
             return {TranslateKeyPress(wnd, XLookupKeysym(&event.xkey, 0), event.xkey.state)};
         case ButtonPress:
         case ButtonRelease:
-            if (auto msg = TranslateButton(wnd, event.type == ButtonPress, event.xbutton.button,
-                                           event.xbutton.x, event.xbutton.y))
+            if (auto msg = TranslateButton(wnd, event.type == ButtonPress, event.xbutton.button, event.xbutton.x,
+                                           event.xbutton.y))
                 return {*msg};
             return {};
         case MotionNotify:
@@ -218,8 +217,8 @@ Rect X11Application::WorkArea() {
         unsigned long after = 0;
         unsigned char* data = nullptr;
         values.clear();
-        if (XGetWindowProperty(FDisplay, root, InternAtom(name), 0, 1024, False, XA_CARDINAL, &type,
-                               &format, &count, &after, &data) == Success &&
+        if (XGetWindowProperty(FDisplay, root, InternAtom(name), 0, 1024, False, XA_CARDINAL, &type, &format, &count,
+                               &after, &data) == Success &&
             type == XA_CARDINAL && format == 32 && data != nullptr) {
             const auto* longs = reinterpret_cast<const long*>(data);
             values.assign(longs, longs + count);
@@ -249,8 +248,7 @@ unsigned long X11Application::PixelOf(const Visual* visual, std::uint32_t rgb) c
     const unsigned int green = (rgb >> 8) & 0xFF;
     const unsigned int blue = rgb & 0xFF;
     if (visual->c_class == TrueColor || visual->c_class == DirectColor)
-        return Channel(red, visual->red_mask) | Channel(green, visual->green_mask) |
-               Channel(blue, visual->blue_mask);
+        return Channel(red, visual->red_mask) | Channel(green, visual->green_mask) | Channel(blue, visual->blue_mask);
     // Palette screens: the nearer of black and white.
     const int screen = DefaultScreen(FDisplay);
     return red + green + blue >= 384 ? WhitePixel(FDisplay, screen) : BlackPixel(FDisplay, screen);
@@ -261,8 +259,7 @@ Cursor X11Application::CursorFor(PointerShape shape) {
         case PointerShape::Hidden:
             if (FHiddenCursor == None) {
                 static const char kEmpty[1] = {0};
-                const Pixmap blank =
-                    XCreateBitmapFromData(FDisplay, DefaultRootWindow(FDisplay), kEmpty, 1, 1);
+                const Pixmap blank = XCreateBitmapFromData(FDisplay, DefaultRootWindow(FDisplay), kEmpty, 1, 1);
                 XColor black{};
                 FHiddenCursor = XCreatePixmapCursor(FDisplay, blank, blank, &black, &black, 0, 0);
                 XFreePixmap(FDisplay, blank);

@@ -9,8 +9,7 @@ ErrorTrap* gActiveTrap = nullptr;
 
 int OnXError(Display*, XErrorEvent* error) {
     ErrorTrap* trap = gActiveTrap;
-    if (trap != nullptr && error->serial >= trap->FFirstSerial && trap->FCode == 0)
-        trap->FCode = error->error_code;
+    if (trap != nullptr && error->serial >= trap->FFirstSerial && trap->FCode == 0) trap->FCode = error->error_code;
     return 0;
 }
 

@@ -19,13 +19,11 @@ Message TranslateKeyPress(WindowHandle window, unsigned long keysym, unsigned in
 // A button press or release at a client position. Buttons 4 and 5 are the
 // vertical wheel, 6 and 7 the horizontal one (no message on their release),
 // 8 and up the extra buttons.
-std::optional<Message> TranslateButton(WindowHandle window, bool pressed, unsigned int button,
-                                       int x, int y);
+std::optional<Message> TranslateButton(WindowHandle window, bool pressed, unsigned int button, int x, int y);
 
 // Keyboard and mouse messages: what a disabled window never gets.
 constexpr bool IsInputMessage(std::uint32_t message) {
-    return message == kWmKeyDown || message == kWmSysKeyDown ||
-           (message >= kWmMouseMove && message <= kWmMouseHWheel);
+    return message == kWmKeyDown || message == kWmSysKeyDown || (message >= kWmMouseMove && message <= kWmMouseHWheel);
 }
 
 }  // namespace velora::platform::x11

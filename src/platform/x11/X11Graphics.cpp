@@ -37,8 +37,7 @@ bool Lookup(void* library, const char* name, Function& function) {
 
 std::unique_ptr<X11Graphics::Glx> X11Graphics::LoadGlx(void* library) {
     auto glx = std::make_unique<Glx>();
-    if (!Lookup(library, "glXGetConfig", glx->GetConfig) ||
-        !Lookup(library, "glXCreateContext", glx->CreateContext) ||
+    if (!Lookup(library, "glXGetConfig", glx->GetConfig) || !Lookup(library, "glXCreateContext", glx->CreateContext) ||
         !Lookup(library, "glXMakeCurrent", glx->MakeCurrent) ||
         !Lookup(library, "glXDestroyContext", glx->DestroyContext) ||
         !Lookup(library, "glXSwapBuffers", glx->SwapBuffers) ||
@@ -135,8 +134,7 @@ std::optional<XVisualInfo> X11Graphics::ChooseVisual(ContextOption options) {
     const bool doubleBuffered = options == ContextOption::DoubleBuffered;
     if (const auto known = FVisuals.find(doubleBuffered); known != FVisuals.end()) return known->second;
     if (!FGlx) {
-        if (void* handle = dlopen(kVisualLibrary, RTLD_NOW | RTLD_LOCAL); handle != nullptr)
-            FGlx = LoadGlx(handle);
+        if (void* handle = dlopen(kVisualLibrary, RTLD_NOW | RTLD_LOCAL); handle != nullptr) FGlx = LoadGlx(handle);
     }
     std::optional<XVisualInfo> chosen;
     if (FGlx) chosen = FindVisual(doubleBuffered);
@@ -151,12 +149,28 @@ std::optional<XVisualInfo> X11Graphics::FindVisual(bool doubleBuffered) {
     const int screen = DefaultScreen(FDisplay);
     const VisualID defaultVisual = XVisualIDFromVisual(DefaultVisual(FDisplay, screen));
     // DirectColor would need its colour map filled in: TrueColor only.
-    const int request[] = {GLX_X_RENDERABLE, True, GLX_DRAWABLE_TYPE, GLX_WINDOW_BIT,
-                           GLX_RENDER_TYPE, GLX_RGBA_BIT, GLX_X_VISUAL_TYPE, GLX_TRUE_COLOR,
-                           GLX_RED_SIZE, 1, GLX_GREEN_SIZE, 1, GLX_BLUE_SIZE, 1,
-                           GLX_DEPTH_SIZE, 24, GLX_DOUBLEBUFFER, doubleBuffered ? True : False, None};
-    const int anyRgba[] = {GLX_X_RENDERABLE, True, GLX_DRAWABLE_TYPE, GLX_WINDOW_BIT,
-                           GLX_RENDER_TYPE, GLX_RGBA_BIT, GLX_X_VISUAL_TYPE, GLX_TRUE_COLOR, None};
+    const int request[] = {GLX_X_RENDERABLE,
+                           True,
+                           GLX_DRAWABLE_TYPE,
+                           GLX_WINDOW_BIT,
+                           GLX_RENDER_TYPE,
+                           GLX_RGBA_BIT,
+                           GLX_X_VISUAL_TYPE,
+                           GLX_TRUE_COLOR,
+                           GLX_RED_SIZE,
+                           1,
+                           GLX_GREEN_SIZE,
+                           1,
+                           GLX_BLUE_SIZE,
+                           1,
+                           GLX_DEPTH_SIZE,
+                           24,
+                           GLX_DOUBLEBUFFER,
+                           doubleBuffered ? True : False,
+                           None};
+    const int anyRgba[] = {
+        GLX_X_RENDERABLE, True, GLX_DRAWABLE_TYPE, GLX_WINDOW_BIT, GLX_RENDER_TYPE, GLX_RGBA_BIT, GLX_X_VISUAL_TYPE,
+        GLX_TRUE_COLOR,   None};
     for (const int* attributes : {request, anyRgba}) {
         ErrorTrap trap(FDisplay);
         int count = 0;
@@ -181,8 +195,7 @@ std::optional<XVisualInfo> X11Graphics::FindVisual(bool doubleBuffered) {
 // double-buffer sizes asked for are granted as that visual has them, which
 // the product accepts whatever they are. Our windows are made with the
 // visual that ChooseVisual picks for the same request.
-RenderingContext X11Graphics::CreateRenderingContext(DeviceContext dc, ContextOption, int, int, int,
-                                                     int, int, int) {
+RenderingContext X11Graphics::CreateRenderingContext(DeviceContext dc, ContextOption, int, int, int, int, int, int) {
     const Surface* surface = FindSurface(dc);
     if (surface == nullptr) RaiseXError(FDisplay, BadDrawable);
     if (!FGlx) RaiseXError(FDisplay, 0);
@@ -248,8 +261,8 @@ void X11Graphics::SwapBuffers(DeviceContext dc) {
     unsigned long items = 0;
     unsigned long after = 0;
     unsigned char* data = nullptr;
-    if (XGetWindowProperty(FDisplay, window, wmState, 0, 0, False, AnyPropertyType, &type, &format,
-                           &items, &after, &data) != Success)
+    if (XGetWindowProperty(FDisplay, window, wmState, 0, 0, False, AnyPropertyType, &type, &format, &items, &after,
+                           &data) != Success)
         return window;
     if (data != nullptr) XFree(data);
     if (type == None) return window;
@@ -278,8 +291,7 @@ bool X11Graphics::GetWindowRect(WindowHandle wnd, Rect& rect) {
                     XTranslateCoordinates(FDisplay, outer, attributes.root, 0, 0, &left, &top, &child);
     if (trap.Finish() != 0 || !ok) return false;
     const int border = attributes.border_width;
-    rect = Rect{left - border, top - border, left + attributes.width + border,
-                top + attributes.height + border};
+    rect = Rect{left - border, top - border, left + attributes.width + border, top + attributes.height + border};
     return true;
 }
 

@@ -48,8 +48,8 @@ public:
         for (const std::string& line : FLines) textWidth = std::max(textWidth, TextWidth(line));
         Width = std::max(kMinWidth, textWidth + 2 * kMargin);
         Height = kMargin + static_cast<int>(FLines.size()) * LineHeight() + kMargin + kButtonHeight + kMargin;
-        Button = Rect{(Width - kButtonWidth) / 2, Height - kMargin - kButtonHeight,
-                      (Width + kButtonWidth) / 2, Height - kMargin};
+        Button = Rect{(Width - kButtonWidth) / 2, Height - kMargin - kButtonHeight, (Width + kButtonWidth) / 2,
+                      Height - kMargin};
     }
     ~MessageBoxLayout() {
         if (FFont != nullptr) XFreeFont(FDisplay, FFont);
@@ -65,16 +65,15 @@ public:
         GC gc = XCreateGC(FDisplay, window, 0, nullptr);
         if (FFont != nullptr) XSetFont(FDisplay, gc, FFont->fid);
         XSetForeground(FDisplay, gc, white);
-        XFillRectangle(FDisplay, window, gc, 0, 0, static_cast<unsigned int>(Width),
-                       static_cast<unsigned int>(Height));
+        XFillRectangle(FDisplay, window, gc, 0, 0, static_cast<unsigned int>(Width), static_cast<unsigned int>(Height));
         XSetForeground(FDisplay, gc, black);
         int baseline = kMargin + Ascent();
         for (const std::string& line : FLines) {
             XDrawString(FDisplay, window, gc, kMargin, baseline, line.data(), static_cast<int>(line.size()));
             baseline += LineHeight();
         }
-        XDrawRectangle(FDisplay, window, gc, Button.Left, Button.Top,
-                       static_cast<unsigned int>(kButtonWidth - 1), static_cast<unsigned int>(kButtonHeight - 1));
+        XDrawRectangle(FDisplay, window, gc, Button.Left, Button.Top, static_cast<unsigned int>(kButtonWidth - 1),
+                       static_cast<unsigned int>(kButtonHeight - 1));
         const std::string ok = "OK";
         XDrawString(FDisplay, window, gc, Button.Left + (kButtonWidth - TextWidth(ok)) / 2,
                     Button.Top + (kButtonHeight + Ascent()) / 2 - 1, ok.data(), static_cast<int>(ok.size()));

@@ -14,8 +14,8 @@ namespace velora::platform::x11 {
 
 namespace {
 
-constexpr long kTopLevelEvents = ExposureMask | StructureNotifyMask | KeyPressMask | ButtonPressMask |
-                                 ButtonReleaseMask | PointerMotionMask;
+constexpr long kTopLevelEvents =
+    ExposureMask | StructureNotifyMask | KeyPressMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask;
 // A child panel leaves input to the window it lies on.
 constexpr long kChildEvents = ExposureMask | StructureNotifyMask;
 
@@ -23,9 +23,7 @@ constexpr auto kMapWait = std::chrono::seconds(2);
 constexpr auto kGrabWait = std::chrono::seconds(1);
 constexpr auto kPollStep = std::chrono::milliseconds(5);
 
-bool IsOverrideRedirect(WindowKind kind) {
-    return kind == WindowKind::FullScreen || kind == WindowKind::Popup;
-}
+bool IsOverrideRedirect(WindowKind kind) { return kind == WindowKind::FullScreen || kind == WindowKind::Popup; }
 
 void SetUtf8Property(Display* display, ::Window window, Atom property, Atom utf8, const std::string& text) {
     XChangeProperty(display, window, property, utf8, 8, PropModeReplace,
@@ -66,11 +64,10 @@ X11Window::X11Window(X11Application& app, const WindowSpec& request, WindowProc 
     // manager would frame and place.
     attributes.override_redirect = IsOverrideRedirect(FKind) || FOnDesktop ? True : False;
     attributes.event_mask = FKind == WindowKind::Child ? kChildEvents : kTopLevelEvents;
-    FWindow = XCreateWindow(FDisplay, parent, request.Bounds.Left, request.Bounds.Top,
-                            static_cast<unsigned int>(FWidth), static_cast<unsigned int>(FHeight), 0, FDepth,
-                            InputOutput, FVisual,
-                            CWBackPixmap | CWBorderPixel | CWColormap | CWOverrideRedirect | CWEventMask,
-                            &attributes);
+    FWindow =
+        XCreateWindow(FDisplay, parent, request.Bounds.Left, request.Bounds.Top, static_cast<unsigned int>(FWidth),
+                      static_cast<unsigned int>(FHeight), 0, FDepth, InputOutput, FVisual,
+                      CWBackPixmap | CWBorderPixel | CWColormap | CWOverrideRedirect | CWEventMask, &attributes);
     if (const int code = trap.Finish(); code != 0) throw EOSError(code, ErrorText(FDisplay, code));
     if (FHasBackground) FBackgroundPixel = app.PixelOf(FVisual, request.BackgroundRgb);
     SetProperties(request);
@@ -133,13 +130,13 @@ void X11Window::SetProperties(const WindowSpec& request) {
     }
     XSetWMNormalHints(FDisplay, FWindow, &sizeHints);
 
-    const Atom type = FApp.InternAtom(FKind == WindowKind::Dialog ? "_NET_WM_WINDOW_TYPE_DIALOG"
-                                                                  : "_NET_WM_WINDOW_TYPE_NORMAL");
-    XChangeProperty(FDisplay, FWindow, FApp.InternAtom("_NET_WM_WINDOW_TYPE"), XA_ATOM, 32,
-                    PropModeReplace, reinterpret_cast<const unsigned char*>(&type), 1);
+    const Atom type =
+        FApp.InternAtom(FKind == WindowKind::Dialog ? "_NET_WM_WINDOW_TYPE_DIALOG" : "_NET_WM_WINDOW_TYPE_NORMAL");
+    XChangeProperty(FDisplay, FWindow, FApp.InternAtom("_NET_WM_WINDOW_TYPE"), XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&type), 1);
     const long pid = getpid();
-    XChangeProperty(FDisplay, FWindow, FApp.InternAtom("_NET_WM_PID"), XA_CARDINAL, 32,
-                    PropModeReplace, reinterpret_cast<const unsigned char*>(&pid), 1);
+    XChangeProperty(FDisplay, FWindow, FApp.InternAtom("_NET_WM_PID"), XA_CARDINAL, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&pid), 1);
 }
 
 void X11Window::Show() {
@@ -185,12 +182,11 @@ void X11Window::GrabInput() {
     const auto deadline = std::chrono::steady_clock::now() + kGrabWait;
     while (!(keyboard && pointer) && std::chrono::steady_clock::now() < deadline) {
         if (!keyboard)
-            keyboard = XGrabKeyboard(FDisplay, FWindow, False, GrabModeAsync, GrabModeAsync, CurrentTime) ==
-                       GrabSuccess;
+            keyboard =
+                XGrabKeyboard(FDisplay, FWindow, False, GrabModeAsync, GrabModeAsync, CurrentTime) == GrabSuccess;
         if (!pointer)
-            pointer = XGrabPointer(FDisplay, FWindow, False,
-                                   ButtonPressMask | ButtonReleaseMask | PointerMotionMask, GrabModeAsync,
-                                   GrabModeAsync, None, FCursor, CurrentTime) == GrabSuccess;
+            pointer = XGrabPointer(FDisplay, FWindow, False, ButtonPressMask | ButtonReleaseMask | PointerMotionMask,
+                                   GrabModeAsync, GrabModeAsync, None, FCursor, CurrentTime) == GrabSuccess;
         if (!(keyboard && pointer)) std::this_thread::sleep_for(kPollStep);
     }
     FGrabbed = keyboard || pointer;
@@ -225,9 +221,9 @@ void X11Window::SetPicture(const Picture& picture) {
     if (picture.Width <= 0 || picture.Height <= 0 ||
         picture.Rgb.size() < static_cast<std::size_t>(picture.Width) * static_cast<std::size_t>(picture.Height) * 3)
         throw Exception(msg::kPictureIncomplete);
-    XImage* image = XCreateImage(FDisplay, FVisual, static_cast<unsigned int>(FDepth), ZPixmap, 0, nullptr,
-                                 static_cast<unsigned int>(picture.Width),
-                                 static_cast<unsigned int>(picture.Height), 32, 0);
+    XImage* image =
+        XCreateImage(FDisplay, FVisual, static_cast<unsigned int>(FDepth), ZPixmap, 0, nullptr,
+                     static_cast<unsigned int>(picture.Width), static_cast<unsigned int>(picture.Height), 32, 0);
     if (image == nullptr) throw Exception(msg::kPictureIncomplete);
     // XDestroyImage gives the pixels back with free().
     image->data = static_cast<char*>(

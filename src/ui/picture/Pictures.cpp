@@ -64,8 +64,8 @@ bool DecodeInto(std::span<const unsigned char> jpeg, JpegErrorManager& error, De
     // proportion to the picture for progressive streams.
     const long long pixels = static_cast<long long>(info.image_width) * info.image_height;
     if (pixels > kMaxJpegPixels) {
-        std::snprintf(error.Message, sizeof error.Message, msg::kJpegTooLarge, info.image_width,
-                      info.image_height, kMaxJpegPixels);
+        std::snprintf(error.Message, sizeof error.Message, msg::kJpegTooLarge, info.image_width, info.image_height,
+                      kMaxJpegPixels);
         jpeg_destroy_decompress(&info);
         return false;
     }
@@ -94,8 +94,10 @@ bool DecodeInto(std::span<const unsigned char> jpeg, JpegErrorManager& error, De
 
 std::span<const unsigned char> DonationPictureJpeg(PictureLanguage language) {
     switch (language) {
-        case PictureLanguage::English: return assets::DonateEnJpeg();
-        case PictureLanguage::Russian: return assets::DonateRuJpeg();
+        case PictureLanguage::English:
+            return assets::DonateEnJpeg();
+        case PictureLanguage::Russian:
+            return assets::DonateRuJpeg();
     }
     throw Exception(msg::kUnknownPictureLanguage);
 }
@@ -111,8 +113,6 @@ DecodedPicture DecodeJpeg(std::span<const unsigned char> jpeg) {
     return picture;
 }
 
-DecodedPicture DecodeDonationPicture(PictureLanguage language) {
-    return DecodeJpeg(DonationPictureJpeg(language));
-}
+DecodedPicture DecodeDonationPicture(PictureLanguage language) { return DecodeJpeg(DonationPictureJpeg(language)); }
 
 }  // namespace velora
