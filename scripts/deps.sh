@@ -13,6 +13,8 @@ VELORA_PACKAGES=(
 VELORA_TEST_PACKAGES=(xscreensaver xscreensaver-gl dpkg-dev lintian man-db)
 # The desktop entries are checked with desktop-file-validate.
 VELORA_TEST_PACKAGES+=(desktop-file-utils)
+# The house style of the C++ sources is checked with clang-format.
+VELORA_TEST_PACKAGES+=(clang-format)
 # The Wayland saver's tests: headless compositors, screenshots, input.
 VELORA_TEST_PACKAGES+=(sway swayidle grim wtype weston)
 # The command-line fuzzers: clang with its sanitizer and libFuzzer runtimes
