@@ -14,6 +14,7 @@
 #include <bit>
 #include <cstdint>
 #include <limits>
+#include <type_traits>
 
 #if !defined(__SIZEOF_INT128__)
 #error "SoftExtended needs unsigned __int128 (GCC or Clang on a 64-bit processor)."
@@ -26,8 +27,8 @@ public:
     constexpr SoftExtended() = default;
 
     template <typename I>
-    requires std::numeric_limits<I>::is_integer constexpr SoftExtended(
-        I value) {  // NOLINT: converts implicitly, as long double does
+    requires std::is_integral_v<I>
+    constexpr SoftExtended(I value) {  // NOLINT: converts implicitly, as long double does
         if (value == 0) return;
         const bool negative = value < 0;
         // Unsigned negation gives the magnitude also for the most negative value.
