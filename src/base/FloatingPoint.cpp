@@ -24,7 +24,10 @@ std::uint16_t X87Control() {
 
 void SetFloatingPointState() {
     const std::uint16_t word = kX87Control;
-    asm volatile("fldcw %0" : : "m"(word));
+    // fldcw waits for pending exceptions: with a foreign control word that
+    // unmasks one whose flag is already raised, it would fault before it
+    // could mask it. fnclex clears the flags first without waiting.
+    asm volatile("fnclex\n\tfldcw %0" : : "m"(word));
     __builtin_ia32_ldmxcsr(kSseControl);
 }
 
