@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <limits>
 #include <type_traits>
+#include <utility>
 
 #if !defined(__SIZEOF_INT128__)
 #error "SoftExtended needs unsigned __int128 (GCC or Clang on a 64-bit processor)."
@@ -219,12 +220,8 @@ private:
             bool negative = a.Negative();
             if (fb > fa || (fb == fa && mb > ma)) {
                 negative = bNegative;
-                const int f = fa;
-                fa = fb;
-                fb = f;
-                const std::uint64_t m = ma;
-                ma = mb;
-                mb = m;
+                std::swap(fa, fb);
+                std::swap(ma, mb);
             }
             const int distance = fa - fb;
             // Beyond 65 places the smaller one is below half a unit of the
@@ -298,12 +295,8 @@ private:
         bool negative = a.Negative();
         if (eb > ea || (eb == ea && mb > ma)) {
             negative = b.Negative();
-            const int e = ea;
-            ea = eb;
-            eb = e;
-            const std::uint64_t m = ma;
-            ma = mb;
-            mb = m;
+            std::swap(ea, eb);
+            std::swap(ma, mb);
         }
         // Both mantissas with their leading bit at bit 126, one bit of
         // headroom for a carry; what the smaller one loses on alignment is
