@@ -16,7 +16,7 @@ VELORA_TEST_PACKAGES+=(desktop-file-utils)
 # The house style of the C++ sources is checked with clang-format.
 VELORA_TEST_PACKAGES+=(clang-format)
 # The Wayland saver's tests: headless compositors, screenshots, input.
-VELORA_TEST_PACKAGES+=(sway swayidle grim wtype weston)
+VELORA_TEST_PACKAGES+=(sway swayidle grim wtype weston kwin-wayland)
 # The command-line fuzzers: clang with its sanitizer and libFuzzer runtimes
 # (the runtimes are only recommended by clang, so they are named here).
 VELORA_FUZZ_PACKAGES=(clang libclang-rt-14-dev)

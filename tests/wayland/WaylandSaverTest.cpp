@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <fstream>
+#include <regex>
 #include <thread>
 
 #include "Compositor.h"
@@ -26,14 +27,18 @@ protected:
         ASSERT_TRUE(FSway.Started()) << "sway did not start:\n" << FSway.Log();
     }
 
-    Child& Start(const std::vector<std::string>& argv, bool talk = false) {
+    Child& Start(const std::vector<std::string>& argv, bool talk = false,
+                 const std::vector<std::string>& extraEnv = {}) {
         const std::string tag = "child-" + std::to_string(FChildren.size());
-        return *FChildren.emplace_back(std::make_unique<Child>(argv, FSway.ClientEnv(), FSway.Dir(), tag, talk));
+        auto env = FSway.ClientEnv();
+        env.insert(env.end(), extraEnv.begin(), extraEnv.end());
+        return *FChildren.emplace_back(std::make_unique<Child>(argv, env, FSway.Dir(), tag, talk));
     }
-    Child& StartSaver(const std::vector<std::string>& args = {}, const std::string& program = SaverPath()) {
+    Child& StartSaver(const std::vector<std::string>& args = {}, const std::string& program = SaverPath(),
+                      const std::vector<std::string>& extraEnv = {}) {
         std::vector<std::string> argv{program};
         argv.insert(argv.end(), args.begin(), args.end());
-        return Start(argv);
+        return Start(argv, false, extraEnv);
     }
     // Input devices live for the whole test, so that the seat keeps them.
     Child& StartPointer() {
@@ -79,6 +84,28 @@ TEST_F(WaylandSaverTest, EveryOutputShowsStarsOfItsOwnAndAnOutputAddedLaterGetsI
 
     saver.Signal(SIGTERM);
     ExpectQuietEnd(saver);
+}
+
+TEST_F(WaylandSaverTest, AnOutputScaledWhileItRunsIsDrawnAtItsOwnPixels) {
+    // The client's protocol log (on stderr) tells the buffers it made.
+    Child& saver = StartSaver({}, SaverPath(), {"WAYLAND_DEBUG=1"});
+    ASSERT_TRUE(FSway.WaitForStars("HEADLESS-1")) << saver.Stderr();
+    ASSERT_TRUE(FSway.Run({"/usr/bin/swaymsg", "output", "HEADLESS-1", "scale", "2"}));
+
+    // The surface is now 640x360 in the compositor's space, its buffers still
+    // the mode's 1280x720 pixels.
+    EXPECT_TRUE(WaitUntil([&] { return saver.Stderr().find("set_buffer_scale(2)") != std::string::npos; }))
+        << "the scale was never applied";
+    EXPECT_TRUE(std::regex_search(saver.Stderr(), std::regex(R"(layer_surface_v1@\d+\.configure\(\d+, 640, 360\))")))
+        << "sway did not scale the surface";
+    EXPECT_TRUE(FSway.WaitForFreshFrames("HEADLESS-1")) << "no frames after the scale changed";
+    const auto shot = FSway.WaitForStars("HEADLESS-1");
+    ASSERT_TRUE(shot);
+    EXPECT_EQ(shot->Width, 1280);
+    EXPECT_EQ(saver.Stderr().find(", 640, 360, 2560,"), std::string::npos) << "a buffer of 640x360 pixels was made";
+
+    saver.Signal(SIGTERM);
+    EXPECT_EQ(saver.Wait(), std::optional<int>(0));
 }
 
 TEST_F(WaylandSaverTest, AKeyAClickTheWheelOrTwentyQuickMovesEndIt) {

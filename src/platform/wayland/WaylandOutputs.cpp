@@ -26,6 +26,9 @@
 #define namespace layer_namespace
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
 #undef namespace
+#include "fractional-scale-v1-client-protocol.h"
+#include "viewporter-client-protocol.h"
+#include "xdg-output-unstable-v1-client-protocol.h"
 #include "xdg-shell-client-protocol.h"
 
 namespace velora::platform::wayland {
@@ -33,6 +36,8 @@ namespace velora::platform::wayland {
 namespace {
 
 constexpr int kWheelDelta = 120;
+// Fractional scales come as numerators over 120.
+constexpr int kScaleDenominator = 120;
 constexpr const char* kNamespace = "velora-skyshow";
 
 class Outputs;
@@ -45,11 +50,14 @@ struct Surface {
     zwlr_layer_surface_v1* Layer = nullptr;
     xdg_surface* Xdg = nullptr;
     xdg_toplevel* Toplevel = nullptr;
-    int Width = 0;  // surface-local size, as the compositor configured it
+    wp_viewport* Viewport = nullptr;  // with Fraction, where the compositor offers both
+    wp_fractional_scale_v1* Fraction = nullptr;
+    int PreferredScale = 0;  // the compositor's fractional scale in 120ths; 0 until it names one
+    int Width = 0;           // surface-local size, as the compositor configured it
     int Height = 0;
     int PendingWidth = 0;  // an xdg_toplevel's, until its xdg_surface configure
     int PendingHeight = 0;
-    int Scale = 1;  // the buffer scale in force
+    int Scale = kScaleDenominator;  // the scale in force, in 120ths
     bool Configured = false;
     bool Reported = false;
     bool Closed = false;
@@ -61,9 +69,12 @@ struct Output {
     Outputs* Owner = nullptr;
     std::uint32_t Name = 0;
     wl_output* Proxy = nullptr;
+    zxdg_output_v1* Xdg = nullptr;
     int Scale = 1;
     int ModeWidth = 0;  // pixels of the current mode
     int ModeHeight = 0;
+    int LogicalWidth = 0;  // its size in the compositor's space, from xdg-output
+    int LogicalHeight = 0;
     bool Gone = false;
     std::unique_ptr<Surface> Cover;
 };
@@ -108,6 +119,7 @@ public:
 
 private:
     void Cover(Output& output);
+    void DescribeOutput(Output& output);
     void Destroy(Surface& surface);
     void ReleaseSeat(Seat& seat);
     Surface* Find(WindowHandle handle) const;
@@ -120,6 +132,9 @@ private:
     wl_compositor* FCompositor = nullptr;
     zwlr_layer_shell_v1* FLayerShell = nullptr;
     xdg_wm_base* FWmBase = nullptr;
+    wp_viewporter* FViewporter = nullptr;
+    wp_fractional_scale_manager_v1* FFractionalScale = nullptr;
+    zxdg_output_manager_v1* FXdgOutputs = nullptr;
     xkb_context* FXkb = nullptr;
     std::list<Output> FOutputs;
     std::list<Seat> FSeats;
@@ -156,6 +171,23 @@ void OutputScale(void* data, wl_output*, std::int32_t factor) {
     static_cast<Output*>(data)->Scale = std::max(1, factor);
 }
 constexpr wl_output_listener kOutputListener = {OutputGeometry, OutputMode, OutputDone, OutputScale, nullptr, nullptr};
+
+void XdgOutputPosition(void*, zxdg_output_v1*, std::int32_t, std::int32_t) {}
+void XdgOutputSize(void* data, zxdg_output_v1*, std::int32_t width, std::int32_t height) {
+    auto* output = static_cast<Output*>(data);
+    output->LogicalWidth = width;
+    output->LogicalHeight = height;
+}
+void XdgOutputDone(void*, zxdg_output_v1*) {}
+void XdgOutputName(void*, zxdg_output_v1*, const char*) {}
+void XdgOutputDescription(void*, zxdg_output_v1*, const char*) {}
+constexpr zxdg_output_v1_listener kXdgOutputListener = {XdgOutputPosition, XdgOutputSize, XdgOutputDone, XdgOutputName,
+                                                        XdgOutputDescription};
+
+void PreferredScale(void* data, wp_fractional_scale_v1*, std::uint32_t scale) {
+    static_cast<Surface*>(data)->PreferredScale = static_cast<int>(std::min<std::uint32_t>(scale, 120 * 120));
+}
+constexpr wp_fractional_scale_v1_listener kFractionListener = {PreferredScale};
 
 void LayerConfigure(void* data, zwlr_layer_surface_v1* layer, std::uint32_t serial, std::uint32_t width,
                     std::uint32_t height) {
@@ -229,10 +261,21 @@ void KeyboardRepeatInfo(void*, wl_keyboard*, std::int32_t, std::int32_t) {}
 constexpr wl_keyboard_listener kKeyboardListener = {KeyboardKeymap, KeyboardEnter,     KeyboardLeave,
                                                     KeyboardKey,    KeyboardModifiers, KeyboardRepeatInfo};
 
+// Pixels of the buffer from surface-local units: a 24.8 fixed-point value
+// times the scale in 120ths, rounded down.
+int ToPixels(wl_fixed_t value, int scale) {
+    return static_cast<int>(static_cast<std::int64_t>(value) * scale / (256 * kScaleDenominator));
+}
+// A surface-local size in pixels at a scale in 120ths, halves rounded away
+// from zero.
+int ScaledSize(int size, int scale) {
+    const auto pixels = (static_cast<std::int64_t>(size) * scale + kScaleDenominator / 2) / kScaleDenominator;
+    return static_cast<int>(std::max<std::int64_t>(1, pixels));
+}
 void PointerAt(Seat& seat, wl_fixed_t x, wl_fixed_t y) {
-    const int scale = seat.PointerFocus != nullptr ? seat.PointerFocus->Scale : 1;
-    seat.PointerX = wl_fixed_to_int(x) * scale;
-    seat.PointerY = wl_fixed_to_int(y) * scale;
+    const int scale = seat.PointerFocus != nullptr ? seat.PointerFocus->Scale : kScaleDenominator;
+    seat.PointerX = ToPixels(x, scale);
+    seat.PointerY = ToPixels(y, scale);
 }
 void PointerEnter(void* data, wl_pointer* pointer, std::uint32_t serial, wl_surface* surface, wl_fixed_t x,
                   wl_fixed_t y) {
@@ -317,6 +360,7 @@ Outputs::~Outputs() {
     FGraphics.reset();
     for (Output& output : FOutputs) {
         if (output.Cover) Destroy(*output.Cover);
+        if (output.Xdg != nullptr) zxdg_output_v1_destroy(output.Xdg);
         wl_output_destroy(output.Proxy);
     }
     for (Seat& seat : FSeats) {
@@ -325,6 +369,9 @@ Outputs::~Outputs() {
     }
     if (FLayerShell != nullptr) zwlr_layer_shell_v1_destroy(FLayerShell);
     if (FWmBase != nullptr) xdg_wm_base_destroy(FWmBase);
+    if (FViewporter != nullptr) wp_viewporter_destroy(FViewporter);
+    if (FFractionalScale != nullptr) wp_fractional_scale_manager_v1_destroy(FFractionalScale);
+    if (FXdgOutputs != nullptr) zxdg_output_manager_v1_destroy(FXdgOutputs);
     if (FCompositor != nullptr) wl_compositor_destroy(FCompositor);
     wl_registry_destroy(FRegistry);
     xkb_context_unref(FXkb);
@@ -339,12 +386,21 @@ void Outputs::Global(std::uint32_t name, const char* interface, std::uint32_t ve
     } else if (std::strcmp(interface, xdg_wm_base_interface.name) == 0) {
         FWmBase = Bind<xdg_wm_base>(FRegistry, name, &xdg_wm_base_interface, version, 1);
         xdg_wm_base_add_listener(FWmBase, &kWmBaseListener, this);
+    } else if (std::strcmp(interface, wp_viewporter_interface.name) == 0) {
+        FViewporter = Bind<wp_viewporter>(FRegistry, name, &wp_viewporter_interface, version, 1);
+    } else if (std::strcmp(interface, wp_fractional_scale_manager_v1_interface.name) == 0) {
+        FFractionalScale = Bind<wp_fractional_scale_manager_v1>(FRegistry, name,
+                                                                &wp_fractional_scale_manager_v1_interface, version, 1);
+    } else if (std::strcmp(interface, zxdg_output_manager_v1_interface.name) == 0) {
+        FXdgOutputs = Bind<zxdg_output_manager_v1>(FRegistry, name, &zxdg_output_manager_v1_interface, version, 3);
+        for (Output& output : FOutputs) DescribeOutput(output);
     } else if (std::strcmp(interface, wl_output_interface.name) == 0) {
         Output& output = FOutputs.emplace_back();
         output.Owner = this;
         output.Name = name;
         output.Proxy = Bind<wl_output>(FRegistry, name, &wl_output_interface, version, 2);
         wl_output_add_listener(output.Proxy, &kOutputListener, &output);
+        DescribeOutput(output);
     } else if (std::strcmp(interface, wl_seat_interface.name) == 0) {
         Seat& seat = FSeats.emplace_back();
         seat.Owner = this;
@@ -352,6 +408,12 @@ void Outputs::Global(std::uint32_t name, const char* interface, std::uint32_t ve
         seat.Proxy = Bind<wl_seat>(FRegistry, name, &wl_seat_interface, version, 5);
         wl_seat_add_listener(seat.Proxy, &kSeatListener, &seat);
     }
+}
+
+void Outputs::DescribeOutput(Output& output) {
+    if (FXdgOutputs == nullptr || output.Xdg != nullptr) return;
+    output.Xdg = zxdg_output_manager_v1_get_xdg_output(FXdgOutputs, output.Proxy);
+    zxdg_output_v1_add_listener(output.Xdg, &kXdgOutputListener, &output);
 }
 
 void Outputs::GlobalRemove(std::uint32_t name) {
@@ -380,6 +442,12 @@ void Outputs::Cover(Output& output) {
     surface->Screen = &output;
     surface->State.Surface = wl_compositor_create_surface(FCompositor);
     wl_surface_set_user_data(surface->State.Surface, surface.get());
+    if (FViewporter != nullptr && FFractionalScale != nullptr) {
+        surface->Viewport = wp_viewporter_get_viewport(FViewporter, surface->State.Surface);
+        surface->Fraction =
+            wp_fractional_scale_manager_v1_get_fractional_scale(FFractionalScale, surface->State.Surface);
+        wp_fractional_scale_v1_add_listener(surface->Fraction, &kFractionListener, surface.get());
+    }
     if (FLayerShell != nullptr) {
         surface->Layer = zwlr_layer_shell_v1_get_layer_surface(FLayerShell, surface->State.Surface, output.Proxy,
                                                                ZWLR_LAYER_SHELL_V1_LAYER_OVERLAY, kNamespace);
@@ -406,9 +474,10 @@ void Outputs::Cover(Output& output) {
 
 void Outputs::Configure(Surface& surface, int width, int height) {
     const Output& output = *surface.Screen;
-    // A size of 0 leaves it to us: the whole output.
-    if (width <= 0) width = output.ModeWidth / output.Scale;
-    if (height <= 0) height = output.ModeHeight / output.Scale;
+    // A size of 0 leaves it to us: the whole output, as xdg-output tells its
+    // size, else its mode over its scale.
+    if (width <= 0) width = output.LogicalWidth > 0 ? output.LogicalWidth : output.ModeWidth / output.Scale;
+    if (height <= 0) height = output.LogicalHeight > 0 ? output.LogicalHeight : output.ModeHeight / output.Scale;
     surface.Width = std::max(1, width);
     surface.Height = std::max(1, height);
     surface.Configured = true;
@@ -421,6 +490,8 @@ void Outputs::Destroy(Surface& surface) {
     }
     if (surface.State.Frame != nullptr) wl_callback_destroy(surface.State.Frame);
     if (surface.State.EglWindow != nullptr) wl_egl_window_destroy(surface.State.EglWindow);
+    if (surface.Fraction != nullptr) wp_fractional_scale_v1_destroy(surface.Fraction);
+    if (surface.Viewport != nullptr) wp_viewport_destroy(surface.Viewport);
     if (surface.Layer != nullptr) zwlr_layer_surface_v1_destroy(surface.Layer);
     if (surface.Toplevel != nullptr) xdg_toplevel_destroy(surface.Toplevel);
     if (surface.Xdg != nullptr) xdg_surface_destroy(surface.Xdg);
@@ -536,9 +607,13 @@ void Outputs::Report(Listener& listener) {
     for (Output& output : FOutputs) {
         Surface* surface = output.Cover.get();
         if (surface == nullptr || !surface->Configured) continue;
-        const int scale = output.Scale;
-        const int width = surface->Width * scale;
-        const int height = surface->Height * scale;
+        // Drawn at the output's own pixels: at the compositor's fractional
+        // scale through the viewport where it names one, else at the output's
+        // integer scale through the buffer scale.
+        const bool fractional = surface->PreferredScale > 0;
+        const int scale = fractional ? surface->PreferredScale : output.Scale * kScaleDenominator;
+        const int width = ScaledSize(surface->Width, scale);
+        const int height = ScaledSize(surface->Height, scale);
         if (surface->State.EglWindow == nullptr) {
             surface->State.EglWindow = wl_egl_window_create(surface->State.Surface, width, height);
         } else if (width == surface->State.PixelWidth && height == surface->State.PixelHeight &&
@@ -547,8 +622,13 @@ void Outputs::Report(Listener& listener) {
         } else {
             wl_egl_window_resize(surface->State.EglWindow, width, height, 0, 0);
         }
-        // Drawn at the output's own pixels; applied with the next frame's commit.
-        wl_surface_set_buffer_scale(surface->State.Surface, scale);
+        // Applied with the next frame's commit.
+        if (fractional) {
+            wl_surface_set_buffer_scale(surface->State.Surface, 1);
+            wp_viewport_set_destination(surface->Viewport, surface->Width, surface->Height);
+        } else {
+            wl_surface_set_buffer_scale(surface->State.Surface, output.Scale);
+        }
         surface->Scale = scale;
         surface->State.PixelWidth = width;
         surface->State.PixelHeight = height;
