@@ -36,9 +36,13 @@ public:
         }
     }
 
+    // The new surface shows its first frame before the next one's engine is
+    // built, and while paused too: a surface without a frame does not show.
     void SurfaceAdded(WindowHandle surface) override {
-        FEngines[surface] = std::make_unique<TVeloraEngine>(FOutputs.Graphics(), FOutputs.SystemClock(), surface,
-                                                            /*doubleBuffered=*/true, /*smallMode=*/false);
+        auto& engine = FEngines[surface];
+        engine = std::make_unique<TVeloraEngine>(FOutputs.Graphics(), FOutputs.SystemClock(), surface,
+                                                 /*doubleBuffered=*/true, /*smallMode=*/false);
+        engine->RenderFrame();
     }
 
     void SurfaceResized(WindowHandle surface) override {

@@ -148,7 +148,7 @@ TEST_F(WaylandSaverTest, NineteenMovesOrMovesSpreadOutDoNotEndIt) {
     ExpectQuietEnd(saver);
 }
 
-TEST_F(WaylandSaverTest, PauseFreezesThePictureAndResumesIt) {
+TEST_F(WaylandSaverTest, PauseFreezesThePictureButNotANewOutputsFirstAndResumesIt) {
     StartKeyboard();
     Child& saver = StartSaver();
     ASSERT_TRUE(FSway.WaitForStars("HEADLESS-1")) << saver.Stderr();
@@ -169,6 +169,10 @@ TEST_F(WaylandSaverTest, PauseFreezesThePictureAndResumesIt) {
         EXPECT_TRUE(FSway.Grab("HEADLESS-1") == frozen) << "the picture moved while paused";
     }
     EXPECT_TRUE(saver.Running()) << "Pause ended it";
+    // An output added meanwhile shows its first frame all the same.
+    ASSERT_TRUE(FSway.Run({"/usr/bin/swaymsg", "create_output"}));
+    EXPECT_TRUE(FSway.WaitForStars("HEADLESS-3", 1)) << "an output added while paused stayed empty";
+    EXPECT_TRUE(FSway.Grab("HEADLESS-1") == frozen) << "the picture moved while paused";
 
     Type({"-k", "Pause"});
     EXPECT_TRUE(FSway.WaitForFreshFrames("HEADLESS-1")) << "Pause again did not resume";
