@@ -2,12 +2,13 @@
 # velora-skyshow on a headless sway (pixman, Mesa's llvmpipe for the GL) at
 # 1280x720 per output, and the same engine on an Xvfb of that size:
 #   - start to first frame on each of two outputs,
-#   - frame time on one output against X11 (velora-frame-bench: the engine full
-#     screen through the X11 backend) in the same run,
+#   - frame time on one output: velora-skyshow's own, and velora-frame-bench's
+#     engine on sway against the same on Xvfb through the X11 backend, with
+#     the live sparks of each, in the same run,
 #   - the resident memory that one more output costs.
 #   bench/wayland-bench.sh BUILD_DIR [MEASURE_S]
-# Run as root (sway runs as nobody). Frames are counted from the client's
-# own protocol log (WAYLAND_DEBUG: one wl_surface.attach per frame).
+# Run as root (sway runs as nobody). Frames are the program's swaps, stamped
+# by libvelora-swap-stamps.so preloaded into it.
 set -euo pipefail
 build=$(realpath "${1:?build directory}")
 measure=${2:-10}
@@ -21,9 +22,10 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# The client's protocol log stamps each line with the microseconds since
-# the epoch modulo 2^32, in ms.
-now_stamp() { echo $(( ($(date +%s%N) / 1000) % 4294967296 / 1000 )); }
+stamps=$build/lib/libvelora-swap-stamps.so
+[ -f "$stamps" ] || { echo "wayland-bench: $stamps is missing (a build with the Wayland backend has it)" >&2; exit 1; }
+# Microseconds of the wall clock, as the stamps have them.
+now_us() { echo "${EPOCHREALTIME/./}"; }
 
 start_sway() {  # OUTPUTS -> sets RUNTIME, exports the client environment
   RUNTIME=$work/run-$1
@@ -41,35 +43,32 @@ start_sway() {  # OUTPUTS -> sets RUNTIME, exports the client environment
   export XDG_RUNTIME_DIR=$RUNTIME WAYLAND_DISPLAY=wayland-1 SWAYSOCK=$(ls "$RUNTIME"/sway-ipc.*.sock)
 }
 
-# Milliseconds between the first and the last line of a protocol log that
-# match, after skipping the first SKIP seconds; and their count.
-stamps() { grep -E "$2" "$1" | sed -E 's/^\[ *([0-9]+)\.([0-9]+)\].*/\1\2/'; }
-
 echo "== start to first frame, two outputs of 1280x720"
 start_sway 2
 for run in 1 2 3; do
-  begin=$(now_stamp)
-  WAYLAND_DEBUG=1 "$saver" 2>"$work/first.log" &
+  begin=$(now_us)
+  VELORA_SWAP_LOG=$work/first.log LD_PRELOAD=$stamps "$saver" &
   pid=$!
-  for _ in $(seq 200); do [ "$(grep -c 'wl_surface@[0-9]*\.attach' "$work/first.log")" -ge 2 ] && break; sleep 0.05; done
+  for _ in $(seq 200); do
+    [ "$(awk '{ print $1 }' "$work/first.log" 2>/dev/null | sort -u | wc -l)" -ge 2 ] && break
+    sleep 0.05
+  done
   kill $pid; wait $pid 2>/dev/null || true
-  # The first attach of each surface is its first frame.
-  grep -E 'wl_surface@[0-9]+\.attach' "$work/first.log" | awk -v begin="$begin" '
-    { match($0, /wl_surface@[0-9]+/); s = substr($0, RSTART, RLENGTH)
-      if (!(s in seen)) { seen[s] = 1; gsub(/[\[\]]/, "", $1); t = $1 - begin; if (t < 0) t += 4294967.296
-                          printf "run %d: output %d first frame %.0f ms after start\n", '"$run"', ++n, t } }'
+  # The first swap of each surface is its first frame.
+  awk -v begin="$begin" -v run=$run '!($1 in seen) { seen[$1] = 1
+    printf "run %d: output %d first frame %.0f ms after start\n", run, ++n, ($2 - begin) / 1000 }' "$work/first.log"
 done
 
 echo "== frame time on one 1280x720 output, ${measure} s after 5 s of warm-up"
 start_sway 1
-WAYLAND_DEBUG=1 "$saver" 2>"$work/frames.log" &
+VELORA_SWAP_LOG=$work/frames.log LD_PRELOAD=$stamps "$saver" &
 pid=$!
 sleep $((5 + measure))
 kill $pid; wait $pid 2>/dev/null || true
-stamps "$work/frames.log" 'wl_surface@[0-9]+\.attach' | awk -v skip=5000 '
-  NR == 1 { first = $1 / 1000 } { t = $1 / 1000 - first; if (t < 0) t += 4294967.296
-  if (t >= skip) { if (!n++) a = t; b = t } }
-  END { if (n > 1) printf "wayland: %d frames, %.1f ms per frame (%.1f frames/s)\n", n - 1, (b - a) / (n - 1), (n - 1) * 1000 / (b - a) }'
+awk -v skip=5000000 'NR == 1 { first = $2 } $2 - first >= skip { if (!n++) a = $2; b = $2 }
+  END { if (n > 1) printf "velora-skyshow on sway: %d frames, %.1f ms per frame (%.1f frames/s)\n", n - 1, (b - a) / 1000 / (n - 1), (n - 1) * 1e6 / (b - a) }' \
+  "$work/frames.log"
+"$build/bin/velora-frame-bench" --wayland 5 "$measure" | sed 's/^/wayland (velora-frame-bench on sway): /'
 
 source "$(dirname "$0")/../scripts/xvfb.sh"
 velora_start_xvfb 1280x720x24
