@@ -32,8 +32,7 @@ TEST(KWinScaleTest, AtAFractionalScaleEachOutputIsDrawnAtItsOwnPixels) {
         Child kwin({dir + "/kwin_wayland", "--virtual", "--no-lockscreen", "--no-global-shortcuts", "--socket",
                     "velora-kwin", "--width", "1280", "--height", "720", "--scale", "1.5", "--output-count", "2"},
                    env, dir, "kwin");
-        ASSERT_TRUE(WaitUntil([&] { return std::filesystem::exists(dir + "/velora-kwin"); }))
-            << "KWin did not start";
+        ASSERT_TRUE(WaitUntil([&] { return std::filesystem::exists(dir + "/velora-kwin"); })) << "KWin did not start";
         const auto sanitizers = SanitizerEnv();
         env.insert(env.end(), sanitizers.begin(), sanitizers.end());
         env.push_back("WAYLAND_DEBUG=1");
@@ -49,9 +48,10 @@ TEST(KWinScaleTest, AtAFractionalScaleEachOutputIsDrawnAtItsOwnPixels) {
             return after.find("set_destination(1280, 720)") != std::string::npos &&
                    after.find(", 1920, 1080, 7680,") != std::string::npos && Count(after, ".attach(") >= 4;
         };
-        EXPECT_TRUE(WaitUntil(drawnScaled)) << "never drawn at the fractional scale; "
-                                            << saver.Stderr().substr(0, 4000);
-        EXPECT_TRUE(std::regex_search(saver.Stderr(), std::regex(R"(layer_surface_v1@\d+\.configure\(\d+, 1280, 720\))")))
+        EXPECT_TRUE(WaitUntil(drawnScaled))
+            << "never drawn at the fractional scale; " << saver.Stderr().substr(0, 4000);
+        EXPECT_TRUE(
+            std::regex_search(saver.Stderr(), std::regex(R"(layer_surface_v1@\d+\.configure\(\d+, 1280, 720\))")))
             << "no layer-shell surface on KWin";
 
         saver.Signal(SIGTERM);
