@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -242,6 +243,15 @@ bool HeadlessSway::WaitForFreshFrames(const std::string& output, int count) cons
         last = std::move(shot);
         return fresh >= count;
     });
+}
+
+bool HasLine(const std::string& text, const std::vector<std::string>& parts) {
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);)
+        if (std::all_of(parts.begin(), parts.end(),
+                        [&](const std::string& part) { return line.find(part) != std::string::npos; }))
+            return true;
+    return false;
 }
 
 std::vector<std::string> SanitizerEnv() {

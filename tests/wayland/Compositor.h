@@ -95,6 +95,10 @@ private:
     bool FStarted = false;
 };
 
+// Whether a line of a program's output holds all of `parts` (a protocol log's
+// request or event with the arguments wanted).
+bool HasLine(const std::string& text, const std::vector<std::string>& parts);
+
 // The sanitizers' settings of the test, for the programs it starts.
 std::vector<std::string> SanitizerEnv();
 
