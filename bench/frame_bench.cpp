@@ -5,6 +5,8 @@
 // the first output of a Wayland compositor, frames paced by its frame
 // callbacks as velora-skyshow's are (wayland-bench.sh).
 //   velora-frame-bench [--wayland] [WARMUP_S [MEASURE_S]]
+#include <dlfcn.h>
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -31,6 +33,20 @@ long ResidentKiB() {
     return -1;
 }
 
+// What the engine's speed probe left on, read from the current context: the
+// frame time depends on it more than on anything else.
+std::string ProbeOutcome() {
+    constexpr unsigned kLineSmooth = 0x0B20;  // GL_LINE_SMOOTH
+    constexpr unsigned kBlend = 0x0BE2;       // GL_BLEND
+    using IsEnabledProc = unsigned char (*)(unsigned);
+    void* gl = dlopen("libGL.so.1", RTLD_LAZY | RTLD_NOLOAD);
+    if (gl == nullptr) gl = dlopen("libOpenGL.so.0", RTLD_LAZY | RTLD_NOLOAD);
+    const auto isEnabled = gl != nullptr ? reinterpret_cast<IsEnabledProc>(dlsym(gl, "glIsEnabled")) : nullptr;
+    if (isEnabled == nullptr) return "unknown";
+    return std::string("line smoothing ") + (isEnabled(kLineSmooth) ? "on" : "off") + ", blending " +
+           (isEnabled(kBlend) ? "on" : "off");
+}
+
 // Draws the first frame, warms up, then measures; prints the figures.
 void Measure(velora::TVeloraEngine& engine, const std::function<void()>& frame, WallClock::time_point start,
              double warmup, double measure) {
@@ -49,6 +65,7 @@ void Measure(velora::TVeloraEngine& engine, const std::function<void()>& frame, 
     const double elapsed = SecondsSince(timed);
     std::printf("screen %.0fx%.0f\n", engine.Width(), engine.Height());
     std::printf("first frame after %.0f ms from process start\n", firstFrame * 1000);
+    std::printf("speed probe: %s\n", ProbeOutcome().c_str());
     std::printf("%.1f frames/s (%.1f ms a frame) over %.1f s after %.0f s of warm-up, %.0f live sparks on average\n",
                 frames / elapsed, elapsed * 1000 / static_cast<double>(frames ? frames : 1), elapsed, warmup,
                 frames ? static_cast<double>(liveSum) / frames : 0.0);

@@ -5,7 +5,8 @@
 #   - frame time on one output: velora-skyshow's own, and velora-frame-bench's
 #     engine on sway against the same on Xvfb through the X11 backend, with
 #     the live sparks of each, in the same run,
-#   - the resident memory that one more output costs.
+#   - the resident memory that one more output costs,
+#   - the time from SIGTERM to the exit, drawing on three outputs.
 #   bench/wayland-bench.sh BUILD_DIR [MEASURE_S]
 # Run as root (sway runs as nobody). Frames are the program's swaps, stamped
 # by libvelora-swap-stamps.so preloaded into it.
@@ -87,5 +88,11 @@ two=$(rss $pid)
 swaymsg -q create_output
 sleep 5
 three=$(rss $pid)
-kill $pid; wait $pid 2>/dev/null || true
 echo "one output: ${one} kB; two: ${two} kB (+$((two - one))); three: ${three} kB (+$((three - two)))"
+
+echo "== SIGTERM to exit, drawing on three outputs"
+sent=$(now_us)
+kill $pid
+status=0
+wait $pid 2>/dev/null || status=$?
+echo "exit status $status, $(( ($(now_us) - sent) / 1000 )) ms after SIGTERM"
