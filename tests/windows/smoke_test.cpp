@@ -31,33 +31,35 @@ std::string Describe(const RECT& r) {
     return out.str();
 }
 
-// A saver that has drawn for a while: its window and what it shows.
+// A saver whose window has appeared and, from the frames of its idle loop,
+// shows at least `pixels` coloured pixels (Drawn).
 struct RunningSaver {
-    explicit RunningSaver(const std::string& arguments) : Run("\"" + kSaver + "\" " + arguments) {
+    RunningSaver(const std::string& arguments, int pixels) : Run("\"" + kSaver + "\" " + arguments) {
         Window = WaitForWindow(Run.Id());
-        // Frames come from the idle loop; let a few salvos fly.
-        if (Window != nullptr) Sleep(2500);
+        if (Window != nullptr)
+            Drawn = WaitUntil([&] { return ColouredPixels(ShootScreen(ClientOnScreen(Window))) >= pixels; });
     }
     Program Run;
     HWND Window;
+    bool Drawn = false;
 };
 
 TEST(SaverTest, FullScreenDrawsColouredStarsAndEndsOnAKey) {
-    RunningSaver saver("/s");
+    RunningSaver saver("/s", 2000);
     ASSERT_NE(saver.Window, nullptr) << "no window appeared";
     RECT outer{};
     GetWindowRect(saver.Window, &outer);
     EXPECT_TRUE(SameRect(outer, VirtualScreen())) << Describe(outer);
     EXPECT_NE(GetWindowLongPtrA(saver.Window, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
     EXPECT_EQ(GetWindowLongPtrA(saver.Window, GWL_STYLE) & WS_CAPTION, 0);
-    EXPECT_GT(ColouredPixels(ShootScreen(VirtualScreen())), 2000);
+    EXPECT_TRUE(saver.Drawn) << "no coloured stars on the screen";
 
     PressKey('A');
     EXPECT_EQ(saver.Run.WaitForExit(10s), 0u);
 }
 
 TEST(SaverTest, FullScreenEndsOnAClick) {
-    RunningSaver saver("/S");
+    RunningSaver saver("/S", 2000);
     ASSERT_NE(saver.Window, nullptr) << "no window appeared";
     ClickAt(200, 150);
     EXPECT_EQ(saver.Run.WaitForExit(10s), 0u);
@@ -98,7 +100,7 @@ TEST(SaverTest, FullScreenRefusesTheSystemsSaver) {
 }
 
 TEST(SaverTest, PdebugIsASmallWindowCentredInTheWorkArea) {
-    RunningSaver saver("-pdebug");
+    RunningSaver saver("-pdebug", 50);
     ASSERT_NE(saver.Window, nullptr) << "no window appeared";
     RECT work{};
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
@@ -107,7 +109,7 @@ TEST(SaverTest, PdebugIsASmallWindowCentredInTheWorkArea) {
     EXPECT_EQ(client.bottom - client.top, 160);
     EXPECT_EQ(client.left, (work.right - work.left - 180) / 2 + work.left) << Describe(client);
     EXPECT_EQ(client.top, (work.bottom - work.top - 160) / 2 + work.top) << Describe(client);
-    EXPECT_GT(ColouredPixels(ShootScreen(client)), 50);
+    EXPECT_TRUE(saver.Drawn) << "no coloured stars in the window";
     PressKey(VK_ESCAPE);
     EXPECT_EQ(saver.Run.WaitForExit(10s), 0u);
 }
