@@ -94,8 +94,15 @@ void ProcessTest::StopPrograms() {
     for (const auto& process : FProcesses) known.push_back(process->Pid());
     for (const ChildInfo& child : ChildrenOfThisProcess()) {
         if (std::find(known.begin(), known.end(), child.Pid) != known.end()) continue;
-        // As subreaper we inherit whatever the program's children outlive it with.
-        if (child.State != 'Z') {
+        // As subreaper we inherit whatever the program's children outlive it
+        // with. One caught in the middle of its exit (its memory, and with it
+        // its command line, given back already) is a zombie a moment later.
+        const auto exited = [&] {
+            for (const ChildInfo& now : ChildrenOfThisProcess())
+                if (now.Pid == child.Pid) return now.State == 'Z';
+            return false;
+        };
+        if (child.State != 'Z' && !(child.CommandLine.empty() && WaitUntil(exited, 5s, 10ms))) {
             ADD_FAILURE() << "left running after the program ended: pid " << child.Pid << ": " << child.CommandLine;
             ::kill(child.Pid, SIGKILL);
         }
