@@ -184,8 +184,10 @@ void XdgOutputDescription(void*, zxdg_output_v1*, const char*) {}
 constexpr zxdg_output_v1_listener kXdgOutputListener = {XdgOutputPosition, XdgOutputSize, XdgOutputDone, XdgOutputName,
                                                         XdgOutputDescription};
 
+// At most a scale of 120, which keeps the buffer sizes far inside int.
 void PreferredScale(void* data, wp_fractional_scale_v1*, std::uint32_t scale) {
-    static_cast<Surface*>(data)->PreferredScale = static_cast<int>(std::min<std::uint32_t>(scale, 120 * 120));
+    constexpr std::uint32_t kLargest = kScaleDenominator * kScaleDenominator;
+    static_cast<Surface*>(data)->PreferredScale = static_cast<int>(std::min(scale, kLargest));
 }
 constexpr wp_fractional_scale_v1_listener kFractionListener = {PreferredScale};
 
