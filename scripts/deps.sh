@@ -61,12 +61,13 @@ VELORA_WINDOWS_PACKAGES=(
 # cross compiler and qemu's user emulation, which run the portable core's
 # tests; and, for the whole program and its package, the target's own
 # libraries from Debian's arm64 archive (Wayland's are picked up by
-# pkg-config where the Wayland backend is built).
+# pkg-config where the Wayland backend is built) and every tool that
+# tests/package/check-package.sh runs on the package.
 VELORA_ARM64_PACKAGES=(g++-aarch64-linux-gnu qemu-user)
 VELORA_ARM64_TARGET_PACKAGES=(
   libx11-dev:arm64 libxfixes-dev:arm64 libgl-dev:arm64 libjpeg62-turbo-dev:arm64
   libwayland-dev:arm64 libegl-dev:arm64 libxkbcommon-dev:arm64
-  dpkg-dev lintian man-db file
+  dpkg-dev lintian man-db file desktop-file-utils
 )
 
 # Installs the packages of the arm64 package build; the target's libraries
