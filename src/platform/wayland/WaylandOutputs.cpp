@@ -170,7 +170,17 @@ void OutputDone(void* data, wl_output*) {
 void OutputScale(void* data, wl_output*, std::int32_t factor) {
     static_cast<Output*>(data)->Scale = std::max(1, factor);
 }
-constexpr wl_output_listener kOutputListener = {OutputGeometry, OutputMode, OutputDone, OutputScale, nullptr, nullptr};
+// Listeners are filled by name where the system's headers may add members
+// (libwayland 1.22 added one to wl_pointer_listener): those stay null, since
+// the versions bound never send their events.
+constexpr wl_output_listener kOutputListener = [] {
+    wl_output_listener listener{};
+    listener.geometry = OutputGeometry;
+    listener.mode = OutputMode;
+    listener.done = OutputDone;
+    listener.scale = OutputScale;
+    return listener;
+}();
 
 void XdgOutputPosition(void*, zxdg_output_v1*, std::int32_t, std::int32_t) {}
 void XdgOutputSize(void* data, zxdg_output_v1*, std::int32_t width, std::int32_t height) {
@@ -216,7 +226,12 @@ void ToplevelConfigure(void* data, xdg_toplevel*, std::int32_t width, std::int32
     surface->PendingHeight = height;
 }
 void ToplevelClose(void* data, xdg_toplevel*) { static_cast<Surface*>(data)->Closed = true; }
-constexpr xdg_toplevel_listener kToplevelListener = {ToplevelConfigure, ToplevelClose, nullptr, nullptr};
+constexpr xdg_toplevel_listener kToplevelListener = [] {
+    xdg_toplevel_listener listener{};
+    listener.configure = ToplevelConfigure;
+    listener.close = ToplevelClose;
+    return listener;
+}();
 
 Surface* SurfaceOf(wl_surface* surface) {
     return surface == nullptr ? nullptr : static_cast<Surface*>(wl_surface_get_user_data(surface));
@@ -324,9 +339,19 @@ void PointerFrame(void*, wl_pointer*) {}
 void PointerAxisSource(void*, wl_pointer*, std::uint32_t) {}
 void PointerAxisStop(void*, wl_pointer*, std::uint32_t, std::uint32_t) {}
 void PointerAxisDiscrete(void*, wl_pointer*, std::uint32_t, std::int32_t) {}
-constexpr wl_pointer_listener kPointerListener = {PointerEnter,        PointerLeave, PointerMotion,     PointerButton,
-                                                  PointerAxis,         PointerFrame, PointerAxisSource, PointerAxisStop,
-                                                  PointerAxisDiscrete, nullptr};
+constexpr wl_pointer_listener kPointerListener = [] {
+    wl_pointer_listener listener{};
+    listener.enter = PointerEnter;
+    listener.leave = PointerLeave;
+    listener.motion = PointerMotion;
+    listener.button = PointerButton;
+    listener.axis = PointerAxis;
+    listener.frame = PointerFrame;
+    listener.axis_source = PointerAxisSource;
+    listener.axis_stop = PointerAxisStop;
+    listener.axis_discrete = PointerAxisDiscrete;
+    return listener;
+}();
 
 template <typename Proxy>
 Proxy* Bind(wl_registry* registry, std::uint32_t name, const wl_interface* interface, std::uint32_t offered,
