@@ -49,7 +49,7 @@ TEST(KWinScaleTest, AtAFractionalScaleEachOutputIsDrawnAtItsOwnPixels) {
         };
         EXPECT_TRUE(WaitUntil(drawnScaled))
             << "never drawn at the fractional scale; " << saver.Stderr().substr(0, 4000);
-        EXPECT_TRUE(HasLine(saver.Stderr(), {"layer_surface_v1@", ".configure(", ", 1280, 720)"}))
+        EXPECT_TRUE(HasLine(saver.Stderr(), {"layer_surface_v1", ".configure(", ", 1280, 720)"}))
             << "no layer-shell surface on KWin";
 
         saver.Signal(SIGTERM);

@@ -95,7 +95,7 @@ TEST_F(WaylandSaverTest, AnOutputScaledWhileItRunsIsDrawnAtItsOwnPixels) {
     // the mode's 1280x720 pixels.
     EXPECT_TRUE(WaitUntil([&] { return saver.Stderr().find("set_buffer_scale(2)") != std::string::npos; }))
         << "the scale was never applied";
-    EXPECT_TRUE(HasLine(saver.Stderr(), {"layer_surface_v1@", ".configure(", ", 640, 360)"}))
+    EXPECT_TRUE(HasLine(saver.Stderr(), {"layer_surface_v1", ".configure(", ", 640, 360)"}))
         << "sway did not scale the surface";
     EXPECT_TRUE(FSway.WaitForFreshFrames("HEADLESS-1")) << "no frames after the scale changed";
     const auto shot = FSway.WaitForStars("HEADLESS-1");
