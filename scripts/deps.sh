@@ -18,8 +18,9 @@ VELORA_TEST_PACKAGES+=(clang-format)
 # The Wayland saver's tests: headless compositors, screenshots, input.
 VELORA_TEST_PACKAGES+=(sway swayidle grim wtype weston kwin-wayland)
 # The command-line fuzzers: clang with its sanitizer and libFuzzer runtimes
-# (the runtimes are only recommended by clang, so they are named here).
-VELORA_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
+# (the runtimes are only recommended by clang, so they are named here, by
+# the name that follows the release's default clang).
+VELORA_FUZZ_PACKAGES=(clang libclang-rt-dev)
 
 # Prints "==> what" so that each stage of a long script can be told apart.
 velora_step() { printf '==> %s\n' "$*"; }
