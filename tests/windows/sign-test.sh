@@ -54,7 +54,7 @@ if [ "${1:-}" = configuration ]; then
   expect_check 0 pkcs12 "$p12" "$url"
   expect_check 0 pkcs11 VELORA_SIGN_PKCS11_MODULE="$work/module.so" VELORA_SIGN_PKCS11_KEY="pkcs11:object=signer" \
     VELORA_SIGN_CERT="$work/chain.pem" "$url"
-  expect_check 1 VELORA_SIGN_PKCS11_KEY VELORA_SIGN_PKCS11_MODULE="$work/module.so" VELORA_SIGN_CERT="$work/chain.pem" \
+  expect_check 1 "needs VELORA_SIGN_PKCS11_KEY" VELORA_SIGN_PKCS11_MODULE="$work/module.so" VELORA_SIGN_CERT="$work/chain.pem" \
     "$url"
   expect_check 1 VELORA_SIGN_PKCS11_KEY VELORA_SIGN_PKCS11_MODULE="$work/module.so" VELORA_SIGN_PKCS11_KEY=signer \
     VELORA_SIGN_CERT="$work/chain.pem" "$url"
