@@ -13,7 +13,7 @@
 #     passed over, and dead ones alone fail, leaving the file as it was.
 #   sign-test.sh pkcs11 OUT SCR
 #     signs a copy of SCR with the key on a SoftHSM token, given its PIN; a
-#     wrong PIN, or a chain without its root, leaves the file as it was.
+#     chain without its root does not verify and leaves the file as it was.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 sign=$here/../../scripts/sign
@@ -148,13 +148,9 @@ if [ "$mode" = pkcs11 ]; then
     die "cannot put the key on a SoftHSM token"
   cat signer.pem ca.pem >chain.pem
   printf '1357\n' >pin
-  printf '9999\n' >wrong-pin
   token=(VELORA_SIGN_PKCS11_MODULE="$module" VELORA_SIGN_PKCS11_KEY="pkcs11:token=velora-test;object=signer;type=private"
     VELORA_SIGN_CERT="$work/chain.pem" VELORA_TIMESTAMP_URL="$live")
 
-  env "${token[@]}" VELORA_SIGN_PASSWORD_FILE="$work/wrong-pin" "$sign" "$out/velora.scr" >sign.log 2>&1 &&
-    fail "signed with a wrong PIN"
-  cmp -s "$scr" "$out/velora.scr" || fail "a failed signing changed the file"
   # Without its CA the chain reaches no root the verification trusts.
   env "${token[@]}" VELORA_SIGN_PASSWORD_FILE="$work/pin" VELORA_SIGN_CERT="$work/signer.pem" "$sign" "$out/velora.scr" \
     >sign.log 2>&1 && fail "signed although the signature does not verify against the chain given"

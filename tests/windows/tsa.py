@@ -15,17 +15,17 @@ import subprocess
 import sys
 import tempfile
 
-CONFIG = os.path.abspath(sys.argv[1]) if len(sys.argv) > 1 else ""
-
 
 class Handler(http.server.BaseHTTPRequestHandler):
+    config = ""  # the OpenSSL configuration, an absolute path
+
     def do_POST(self):
         query = self.rfile.read(int(self.headers.get("Content-Length", 0)))
         with tempfile.TemporaryDirectory() as work:
             with open(os.path.join(work, "query.tsq"), "wb") as out:
                 out.write(query)
             made = subprocess.run(
-                ["openssl", "ts", "-reply", "-config", CONFIG, "-queryfile", "query.tsq", "-out", "reply.tsr"],
+                ["openssl", "ts", "-reply", "-config", self.config, "-queryfile", "query.tsq", "-out", "reply.tsr"],
                 cwd=work, capture_output=True, text=True)
             if made.returncode != 0:
                 self.send_error(500, "openssl ts -reply failed: " + made.stderr.strip())
@@ -42,6 +42,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
 def main():
     if len(sys.argv) != 3:
         sys.exit("usage: tsa.py CONFIG PORT_FILE")
+    Handler.config = os.path.abspath(sys.argv[1])
     server = http.server.HTTPServer(("127.0.0.1", 0), Handler)
     dead = socket.socket()
     dead.bind(("127.0.0.1", 0))
