@@ -56,6 +56,12 @@ VELORA_WINDOWS_PACKAGES=(
   libxrandr2 libxinerama1 libxrender1 libxcursor1 libxi6 libxcomposite1 libxxf86vm1 fonts-wine
   icoutils librsvg2-bin dpkg-dev wixl
 )
+# Authenticode signing of velora.scr and the installer (scripts/sign), checked against the system's roots.
+VELORA_SIGN_PACKAGES=(osslsigncode openssl ca-certificates)
+# Signing with a key on a PKCS#11 token or cloud HSM: OpenSSL's pkcs11 engine, which osslsigncode loads.
+VELORA_PKCS11_PACKAGES=(libengine-pkcs11-openssl)
+# The signing tests: their timestamp server (python3) and a software token (SoftHSM).
+VELORA_SIGN_TEST_PACKAGES=(python3 softhsm2)
 
 
 # 64-bit ARM (the aarch64 stage of scripts/test, scripts/build-arm64): Debian's

@@ -1,6 +1,7 @@
 #include "Desktop.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <thread>
 
 namespace velora::testing {
@@ -36,6 +37,17 @@ std::string BuiltProgram(const std::string& name) {
     const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
     std::string own(path, length);
     return own.substr(0, own.find_last_of("\\/") + 1) + name;
+}
+
+std::string WinePath(std::string path) {
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    return "Z:" + path;
+}
+
+std::string FileUnderTest(const char* variable, const std::string& built) {
+    const char* path = std::getenv(variable);
+    return path != nullptr && *path != '\0' ? WinePath(path) : built;
 }
 
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {

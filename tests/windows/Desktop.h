@@ -34,6 +34,11 @@ private:
 
 // The built programs lie beside the test program.
 std::string BuiltProgram(const std::string& name);
+// A path of the Linux file system as Wine sees it: drive Z: is the root.
+std::string WinePath(std::string path);
+// The file named (by its Linux path) in the environment variable, such as
+// a signed copy of a built file; `built` where the variable is not set.
+std::string FileUnderTest(const char* variable, const std::string& built);
 
 // Waits, handling this thread's messages, until `condition` holds.
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 15s);

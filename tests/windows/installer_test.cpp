@@ -60,13 +60,6 @@ std::optional<std::string> Contents(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// A path of the build tree as Wine sees it: drive Z: is the Linux root.
-std::string WinePath(std::string path) {
-    for (char& c : path)
-        if (c == '/') c = '\\';
-    return "Z:" + path;
-}
-
 // msiexec's exit code; nothing when it has not ended within two minutes.
 std::optional<DWORD> Msiexec(const std::string& arguments) {
     Program run("msiexec " + arguments + " /qn");
@@ -85,6 +78,10 @@ protected:
     }
 
     const std::string FInstalled = SystemFolder() + "\\velora.scr";
+    // This build's installer and the saver it holds, or (VELORA_MSI and
+    // VELORA_SAVER) a signed installer and the signed saver it was made from.
+    const std::string FMsi = FileUnderTest("VELORA_MSI", WinePath(VELORA_MSI));
+    const std::string FSaver = FileUnderTest("VELORA_SAVER", BuiltProgram("velora.scr"));
 };
 
 TEST_F(InstallerTest, SilentInstallOverAnOlderVersionRunsAndUninstallsCleanly) {
@@ -93,14 +90,14 @@ TEST_F(InstallerTest, SilentInstallOverAnOlderVersionRunsAndUninstallsCleanly) {
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].Version, VELORA_OLDER_VERSION);
 
-    ASSERT_EQ(Msiexec("/i \"" + WinePath(VELORA_MSI) + "\""), 0u);
+    ASSERT_EQ(Msiexec("/i \"" + FMsi + "\""), 0u);
     entries = Entries();
     ASSERT_EQ(entries.size(), 1u) << "the older version is still listed";
     EXPECT_EQ(entries[0].Version, VELORA_VERSION);
     EXPECT_EQ(entries[0].Publisher, "Velora Skyshow developers");
     const auto installed = Contents(FInstalled);
     ASSERT_TRUE(installed.has_value()) << FInstalled;
-    EXPECT_TRUE(*installed == Contents(BuiltProgram("velora.scr"))) << "not this build's velora.scr";
+    EXPECT_TRUE(*installed == Contents(FSaver)) << "not the saver " << FSaver;
 
     {
         Program saver("\"" + FInstalled + "\" /s");
@@ -111,7 +108,7 @@ TEST_F(InstallerTest, SilentInstallOverAnOlderVersionRunsAndUninstallsCleanly) {
         EXPECT_EQ(saver.WaitForExit(10s), 0u);
     }
 
-    EXPECT_EQ(Msiexec("/x \"" + WinePath(VELORA_MSI) + "\""), 0u);
+    EXPECT_EQ(Msiexec("/x \"" + FMsi + "\""), 0u);
     EXPECT_TRUE(Entries().empty());
     EXPECT_EQ(GetFileAttributesA(FInstalled.c_str()), INVALID_FILE_ATTRIBUTES) << FInstalled;
 }

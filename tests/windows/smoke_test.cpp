@@ -13,7 +13,8 @@
 namespace velora::testing {
 namespace {
 
-const std::string kSaver = BuiltProgram("velora.scr");
+// This build's saver or (VELORA_SAVER) a signed copy of it.
+const std::string kSaver = FileUnderTest("VELORA_SAVER", BuiltProgram("velora.scr"));
 
 RECT VirtualScreen() {
     const int left = GetSystemMetrics(SM_XVIRTUALSCREEN);
