@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "AllocationCounter.h"
 #include "EngineRig.h"
 #include "SimGl.h"
