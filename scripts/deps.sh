@@ -10,7 +10,10 @@ VELORA_PACKAGES=(
 )
 # What only the tests need: the screensaver daemon the Linux saver runs
 # under, and the tools that build and check its Debian package.
-VELORA_TEST_PACKAGES=(xscreensaver xscreensaver-gl dpkg-dev lintian man-db)
+VELORA_TEST_PACKAGES=(xscreensaver xscreensaver-gl lintian man-db)
+# CPack's Debian generator: dpkg-shlibdeps (dpkg-dev) and file.
+VELORA_DEB_PACKAGES=(dpkg-dev file)
+VELORA_TEST_PACKAGES+=("${VELORA_DEB_PACKAGES[@]}")
 # The desktop entries are checked with desktop-file-validate.
 VELORA_TEST_PACKAGES+=(desktop-file-utils)
 # The house style of the C++ sources is checked with clang-format.
@@ -74,7 +77,7 @@ VELORA_ARM64_PACKAGES=(g++-aarch64-linux-gnu qemu-user)
 VELORA_ARM64_TARGET_PACKAGES=(
   libx11-dev:arm64 libxfixes-dev:arm64 libgl-dev:arm64 libjpeg62-turbo-dev:arm64
   libwayland-dev:arm64 libegl-dev:arm64 libxkbcommon-dev:arm64
-  dpkg-dev lintian man-db file desktop-file-utils
+  "${VELORA_DEB_PACKAGES[@]}" lintian man-db desktop-file-utils
 )
 
 # Installs the packages of the arm64 package build; the target's libraries
