@@ -93,9 +93,15 @@ TEST_F(WaylandSaverTest, AnOutputScaledWhileItRunsIsDrawnAtItsOwnPixels) {
     ASSERT_TRUE(FSway.Run({"/usr/bin/swaymsg", "output", "HEADLESS-1", "scale", "2"}));
 
     // The surface is now 640x360 in the compositor's space, its buffers still
-    // the mode's 1280x720 pixels.
-    EXPECT_TRUE(WaitUntil([&] { return saver.Stderr().find("set_buffer_scale(2)") != std::string::npos; }))
-        << "the scale was never applied";
+    // the mode's 1280x720 pixels: through the buffer scale where sway offers
+    // no fractional scale (sway 1.7), else through the viewport (sway 1.10).
+    const auto applied = [&] {
+        const std::string log = saver.Stderr();
+        return log.find("set_buffer_scale(2)") != std::string::npos ||
+               (log.find("preferred_scale(240)") != std::string::npos &&
+                log.find("set_destination(640, 360)") != std::string::npos);
+    };
+    EXPECT_TRUE(WaitUntil(applied)) << "the scale was never applied";
     EXPECT_TRUE(HasLine(saver.Stderr(), {"layer_surface_v1", ".configure(", ", 640, 360)"}))
         << "sway did not scale the surface";
     EXPECT_TRUE(FSway.WaitForFreshFrames("HEADLESS-1")) << "no frames after the scale changed";
