@@ -53,7 +53,7 @@ velora_install_deps() {
 VELORA_WINDOWS_PACKAGES=(
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64
   libxrandr2 libxinerama1 libxrender1 libxcursor1 libxi6 libxcomposite1 libxxf86vm1 fonts-wine
-  icoutils librsvg2-bin dpkg-dev wixl
+  icoutils librsvg2-bin dpkg-dev wixl msitools
 )
 
 
