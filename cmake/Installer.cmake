@@ -1,17 +1,18 @@
 # The Windows installer, velora-skyshow-<version>-x64.msi in the build
-# folder, made by wixl (Debian's msitools) from this build's velora.scr and
-# icon: velora_msi(OUTPUT VERSION) makes one of any version.
-find_program(VELORA_WIXL wixl REQUIRED)
+# folder, made by packaging/make-msi from this build's velora.scr and icon:
+# velora_msi(OUTPUT VERSION) makes one of any version.
+
+# Every version of the product carries it: an installer finds the installed
+# versions by it. Never change it.
+set(VELORA_UPGRADE_CODE 8585BB73-D000-4FEC-BDF7-90042C0F091F)
+set(VELORA_MAKE_MSI ${PROJECT_SOURCE_DIR}/packaging/make-msi)
 
 function(velora_msi output version)
-  set(source ${PROJECT_SOURCE_DIR}/packaging/velora-skyshow.wxs)
-  # wixl finds files only by paths relative to the folder it runs in.
   add_custom_command(
     OUTPUT ${output}
-    COMMAND ${VELORA_WIXL} -a x64 -D Version=${version} -D Scr=bin/velora.scr -D Icon=src/ui/velora-skyshow.ico
-            -o ${output} ${source}
-    WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
-    DEPENDS velora velora_icon ${source}
+    COMMAND ${VELORA_MAKE_MSI} ${output} ${version} ${VELORA_UPGRADE_CODE} $<TARGET_FILE:velora>
+            ${CMAKE_BINARY_DIR}/src/ui/velora-skyshow.ico
+    DEPENDS velora velora_icon ${VELORA_MAKE_MSI} ${PROJECT_SOURCE_DIR}/packaging/velora-skyshow.wxs
     COMMENT "Making the installer ${output}"
     VERBATIM)
 endfunction()

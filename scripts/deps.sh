@@ -53,11 +53,12 @@ velora_install_deps() {
 # The Windows build (scripts/build-windows, the windows stage of scripts/test):
 # the MinGW-w64 cross compilers, Wine to run the tests (with the X libraries
 # and fonts it only recommends), icoutils and librsvg2-bin for the icon and
-# the resource test, dpkg-dev for apt-get source, wixl for the installer.
+# the resource test, dpkg-dev for apt-get source, wixl and msitools
+# (msibuild, msiinfo) to make the installer and read its tables back.
 VELORA_WINDOWS_PACKAGES=(
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64
   libxrandr2 libxinerama1 libxrender1 libxcursor1 libxi6 libxcomposite1 libxxf86vm1 fonts-wine
-  icoutils librsvg2-bin dpkg-dev wixl
+  icoutils librsvg2-bin dpkg-dev wixl msitools
 )
 # Authenticode signing of velora.scr and the installer (scripts/sign), checked against the system's roots.
 VELORA_SIGN_PACKAGES=(osslsigncode openssl ca-certificates)

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Reads velora.scr back as the system's screensaver settings read it, with
 # icoutils' wrestool and the MinGW objdump: string 1 alone in a Russian
-# block, the Russian MAINICON in four sizes, the manifest, the version, the
-# GUI subsystem, and imports of system libraries only.
+# block, the Russian MAINICON in four sizes, the manifest (with its DPI
+# awareness), the version, the GUI subsystem, and imports of system
+# libraries only.
 #   check-resources.sh SCR OBJDUMP VERSION
 set -u
 scr=$1
@@ -37,6 +38,13 @@ sizes=$(icotool -l "$work/icon.ico" | sed -n 's/.*--width=\([0-9]*\) --height=\(
 manifest=$(wrestool -x --raw --type=24 --name=1 "$scr" | tr -s ' \n' ' ')
 grep -q 'name="Microsoft.Windows.Common-Controls" version="6.0.0.0"' <<<"$manifest" || fail "no common controls 6.0.0.0"
 grep -q 'requestedExecutionLevel level="asInvoker" uiAccess="false"' <<<"$manifest" || fail "no asInvoker without uiAccess"
+# Per-monitor awareness, V2 first, the older declaration for older systems.
+settings='<application xmlns="urn:schemas-microsoft-com:asm.v3"> <windowsSettings>.*</windowsSettings> </application>'
+settings=$(grep -o "$settings" <<<"$manifest") || fail "no windowsSettings of asm.v3"
+grep -q '<dpiAwareness xmlns="http://schemas.microsoft.com/SMI/2016/WindowsSettings">PerMonitorV2, PerMonitor</dpiAwareness>' \
+  <<<"$settings" || fail "no dpiAwareness PerMonitorV2, PerMonitor"
+grep -q '<dpiAware xmlns="http://schemas.microsoft.com/SMI/2005/WindowsSettings">true/pm</dpiAware>' <<<"$settings" ||
+  fail "no dpiAware true/pm"
 
 wrestool -x --raw --type=16 "$scr" | tr -d '\0' | grep -q "FileVersion$version" || fail "no version $version"
 

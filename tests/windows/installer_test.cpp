@@ -1,7 +1,8 @@
 // The installer under Wine, as an administrator deploys it: msiexec /qn puts
 // velora.scr into the system folder and the product into the list of
-// installed programs, a newer version replaces an older one, the installed
-// saver runs, and uninstalling takes both away again.
+// installed programs, a newer version replaces an older one and a rebuilt
+// installer of the same version the installed one, the installed saver
+// runs, and uninstalling takes both away again.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -111,6 +112,21 @@ TEST_F(InstallerTest, SilentInstallOverAnOlderVersionRunsAndUninstallsCleanly) {
     EXPECT_EQ(Msiexec("/x \"" + FMsi + "\""), 0u);
     EXPECT_TRUE(Entries().empty());
     EXPECT_EQ(GetFileAttributesA(FInstalled.c_str()), INVALID_FILE_ATTRIBUTES) << FInstalled;
+}
+
+// Every build has a product code of its own: the same version built again
+// replaces the installed one instead of being listed beside it.
+TEST_F(InstallerTest, RebuiltInstallerOfTheSameVersionReplacesTheInstalledOne) {
+    ASSERT_EQ(Msiexec("/i \"" + WinePath(VELORA_MSI) + "\""), 0u);
+    const std::vector<Entry> first = Entries();
+    ASSERT_EQ(first.size(), 1u);
+
+    ASSERT_EQ(Msiexec("/i \"" + WinePath(VELORA_REBUILT_MSI) + "\""), 0u);
+    const std::vector<Entry> entries = Entries();
+    ASSERT_EQ(entries.size(), 1u) << "both builds are listed";
+    EXPECT_NE(entries[0].Key, first[0].Key) << "the rebuilt installer installed nothing";
+    EXPECT_EQ(entries[0].Version, VELORA_VERSION);
+    EXPECT_NE(GetFileAttributesA(FInstalled.c_str()), INVALID_FILE_ATTRIBUTES) << FInstalled;
 }
 
 }  // namespace

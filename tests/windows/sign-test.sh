@@ -4,11 +4,11 @@
 # address.
 #   sign-test.sh configuration
 #     what scripts/sign --check (the release's first step) accepts and refuses
-#   sign-test.sh pkcs12 OUT SCR ICON WXS VERSION
+#   sign-test.sh pkcs12 OUT SCR ICON VERSION UPGRADE_CODE
 #     signs a copy of SCR with a PKCS#12 that has a password, makes the
-#     installer from the signed copy as cmake/Installer.cmake does, and signs
-#     that: OUT/velora.scr and OUT/velora-skyshow-VERSION-x64.msi, which the
-#     tests of the signed files use. Both verify against the CA with their
+#     installer from the signed copy as the build does (packaging/make-msi),
+#     and signs that: OUT/velora.scr and OUT/velora-skyshow-VERSION-x64.msi,
+#     which the tests of the signed files use. Both verify against the CA with their
 #     timestamps, a changed byte fails, a dead first timestamp server is
 #     passed over, and dead ones alone fail, leaving the file as it was.
 #   sign-test.sh pkcs11 OUT SCR
@@ -17,6 +17,7 @@
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 sign=$here/../../scripts/sign
+make_msi=$here/../../packaging/make-msi
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 die() {
@@ -77,8 +78,8 @@ out=$(realpath -m "$2")
 scr=$(realpath -m "$3")
 if [ "$mode" = pkcs12 ]; then
   icon=$(realpath -m "$4")
-  wxs=$(realpath -m "$5")
-  version=$6
+  version=$5
+  upgrade_code=$6
 fi
 for tool in openssl osslsigncode python3; do
   command -v "$tool" >/dev/null || die "$tool is not installed"
@@ -176,10 +177,8 @@ env "${p12[@]}" VELORA_TIMESTAMP_URL="$dead $live" "$sign" "$out/velora.scr" "Ve
   die "scripts/sign on velora.scr, the first timestamp server dead: $(cat sign.log)"
 verified "$out/velora.scr"
 
-# The installer of the signed saver (wixl takes paths relative to where it runs).
-mkdir installer && cp "$out/velora.scr" "$icon" installer/ || die "cannot gather the installer's files"
-(cd installer && wixl -a x64 -D Version="$version" -D Scr=velora.scr -D Icon="$(basename "$icon")" -o "$msi" "$wxs") ||
-  die "wixl cannot make the installer"
+# The installer of the signed saver.
+"$make_msi" "$msi" "$version" "$upgrade_code" "$out/velora.scr" "$icon" || die "cannot make the installer"
 env "${p12[@]}" VELORA_TIMESTAMP_URL="$live" "$sign" "$msi" "Velora Skyshow" >sign.log 2>&1 ||
   die "scripts/sign on the installer: $(cat sign.log)"
 verified "$msi" && { grep -q "Text description: Velora Skyshow" verify.log || fail "the installer's signature has no description"; }

@@ -273,6 +273,72 @@ TEST(PreviewModeTest, ChildOfTheHostUntilTheHostWindowIsDestroyed) { ExpectPrevi
 // argument "/p\x1f\"HOST\"" and open the test window instead).
 TEST(PreviewModeTest, CommandLineIsSplitByTheProgramsOwnRules) { ExpectPreviewUntilTheHostCloses("-P\x1f\"HOST\""); }
 
+// The display at 144 dots per inch (150 %), as its user sets it; programs
+// started afterwards see it. The test measures the screen in its pixels, as
+// a per-monitor-aware program does, unless it says otherwise. The value is
+// deleted again afterwards: the build tree's prefix has none (96).
+class HighDpiTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                  &FKey, nullptr),
+                  ERROR_SUCCESS);
+        const DWORD dpi = kDpi;
+        ASSERT_EQ(RegSetValueExA(FKey, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof dpi),
+                  ERROR_SUCCESS);
+        FAwareness = SetThreadDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE);
+    }
+    void TearDown() override {
+        if (FAwareness != nullptr) SetThreadDpiAwarenessContext(FAwareness);
+        if (FKey == nullptr) return;
+        RegDeleteValueA(FKey, "LogPixels");
+        RegCloseKey(FKey);
+    }
+
+    static constexpr UINT kDpi = 144;
+    HKEY FKey = nullptr;
+    DPI_AWARENESS_CONTEXT FAwareness = nullptr;
+};
+
+TEST_F(HighDpiTest, FullScreenCoversTheScreensPixelsAndDrawsOnAllOfThem) {
+    RunningSaver saver("/s", 2000);
+    ASSERT_NE(saver.Window, nullptr) << "no window appeared";
+    const RECT screen = VirtualScreen();
+    const RECT client = ClientOnScreen(saver.Window);
+    EXPECT_TRUE(SameRect(client, screen)) << Describe(client) << " on a screen of " << Describe(screen);
+    // Stars also beyond the 96-dpi view of the screen that an unaware
+    // program is given (two thirds of each side here): in the right quarter.
+    const RECT beyond{screen.left + (screen.right - screen.left) * 3 / 4, screen.top, screen.right, screen.bottom};
+    EXPECT_TRUE(WaitUntil([&] { return ColouredPixels(ShootScreen(beyond)) >= 200; }))
+        << "no stars in the right quarter";
+    PressKey('A');
+    EXPECT_EQ(saver.Run.WaitForExit(10s), 0u);
+}
+
+TEST_F(HighDpiTest, PreviewCoversItsHostsClientArea) { ExpectPreviewUntilTheHostCloses("/p HOST"); }
+
+// The settings dialog keeps the look it has at 96 DPI: the system scales an
+// unaware program's window, picture and all. It stays centred on the screen.
+TEST_F(HighDpiTest, SettingsDialogIsScaledByTheSystemAndCentred) {
+    Program settings("\"" + kSaver + "\" /c");
+    const HWND dialog = WaitForWindow(settings.Id());
+    ASSERT_NE(dialog, nullptr);
+    const RECT screen = VirtualScreen();
+    const RECT client = ClientOnScreen(dialog);
+    EXPECT_LE(std::abs((client.left + client.right) - (screen.left + screen.right)), 1) << Describe(client);
+    EXPECT_LE(std::abs((client.top + client.bottom) - (screen.top + screen.bottom)), 1) << Describe(client);
+    // 400x350 in the units of a program unaware of DPI.
+    const DPI_AWARENESS_CONTEXT aware = SetThreadDpiAwarenessContext(DPI_AWARENESS_CONTEXT_UNAWARE);
+    RECT unaware{};
+    GetClientRect(dialog, &unaware);
+    SetThreadDpiAwarenessContext(aware);
+    EXPECT_EQ(unaware.right, 400);
+    EXPECT_EQ(unaware.bottom, 350);
+
+    PostMessageA(dialog, WM_CLOSE, 0, 0);
+    EXPECT_EQ(settings.WaitForExit(10s), 0u);
+}
+
 // A .scr run from a folder that also holds an OpenGL32.dll and a GLU32.dll
 // of someone else's making (a downloads folder) loads the system's own.
 TEST(LibraryTest, LibrariesBesideTheSaverAreNotLoaded) {

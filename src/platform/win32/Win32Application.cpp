@@ -3,6 +3,8 @@
 #include <objbase.h>
 #include <shellapi.h>
 
+#include "platform/win32/DpiAwareness.h"
+
 namespace velora::platform {
 
 std::unique_ptr<Application> CreateApplication(const std::string&) {
@@ -157,8 +159,12 @@ std::unique_ptr<Window> Win32Application::OpenWindow(const WindowSpec& request, 
 bool Win32Application::IsWindow(WindowHandle wnd) { return ::IsWindow(reinterpret_cast<HWND>(wnd)) != FALSE; }
 
 bool Win32Application::GetClientRect(WindowHandle wnd, Rect& rect) {
+    const HWND hwnd = reinterpret_cast<HWND>(wnd);
+    // In the units of the window's own program (a preview host's): a child
+    // made in its awareness, as Win32Window makes one, then covers it.
+    const ThreadDpiAwareness awareness(WindowDpiAwareness(hwnd));
     RECT client{};
-    if (!::GetClientRect(reinterpret_cast<HWND>(wnd), &client)) return false;
+    if (!::GetClientRect(hwnd, &client)) return false;
     rect = Rect{client.left, client.top, client.right, client.bottom};
     return true;
 }

@@ -1,5 +1,7 @@
 #include "platform/win32/Win32Application.h"
 
+#include "platform/win32/DpiAwareness.h"
+
 namespace velora::platform::win32 {
 
 namespace {
@@ -28,6 +30,32 @@ Style StyleOf(WindowKind kind) {
 
 COLORREF ColorOf(std::uint32_t rgb) { return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
 
+// The awareness a window is made in. The dialog is an unaware program's, so
+// that the system scales it and its picture as before instead of showing
+// 400 of the screen's pixels; a child takes its parent's, whose client area
+// it was measured in. The others take the program's own: real pixels.
+DPI_AWARENESS_CONTEXT AwarenessFor(WindowKind kind, HWND parent) {
+    if (kind == WindowKind::Dialog) return DPI_AWARENESS_CONTEXT_UNAWARE;
+    if (kind == WindowKind::Child) return WindowDpiAwareness(parent);
+    return nullptr;
+}
+
+// The request is in the program's real pixels, while a window made unaware
+// was placed and sized in the system's scaled units: it is moved so that its
+// client area's centre is the requested one's.
+void KeepCentre(HWND wnd, const Rect& requested) {
+    RECT client{};
+    ::GetClientRect(wnd, &client);
+    POINT origin{0, 0};
+    ClientToScreen(wnd, &origin);
+    const int dx = requested.Left + (requested.Right - requested.Left) / 2 - (origin.x + client.right / 2);
+    const int dy = requested.Top + (requested.Bottom - requested.Top) / 2 - (origin.y + client.bottom / 2);
+    if (dx == 0 && dy == 0) return;
+    RECT outer{};
+    GetWindowRect(wnd, &outer);
+    SetWindowPos(wnd, nullptr, outer.left + dx, outer.top + dy, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 }  // namespace
 
 Win32Window::Win32Window(const WindowSpec& request, WindowProc proc)
@@ -37,18 +65,22 @@ Win32Window::Win32Window(const WindowSpec& request, WindowProc proc)
       FMinHeight(request.MinHeight),
       FCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW))) {
     const Style style = StyleOf(FKind);
-    // The request gives the client area; the frame lies around it.
-    RECT outer{request.Bounds.Left, request.Bounds.Top, request.Bounds.Right, request.Bounds.Bottom};
-    AdjustWindowRectEx(&outer, style.Style, FALSE, style.ExStyle);
     if (request.HasBackground) FBackground = CreateSolidBrush(ColorOf(request.BackgroundRgb));
     const HWND parent = FKind == WindowKind::Child ? reinterpret_cast<HWND>(request.Parent) : nullptr;
-    FWnd = CreateWindowExA(style.ExStyle, kWindowClass, request.Caption.c_str(), style.Style, outer.left, outer.top,
-                           outer.right - outer.left, outer.bottom - outer.top, parent, nullptr,
-                           GetModuleHandleA(nullptr), this);
-    if (FWnd == nullptr) {
-        if (FBackground != nullptr) DeleteObject(FBackground);
-        RaiseLastOSError();
+    {
+        const ThreadDpiAwareness awareness(AwarenessFor(FKind, parent));
+        // The request gives the client area; the frame lies around it.
+        RECT outer{request.Bounds.Left, request.Bounds.Top, request.Bounds.Right, request.Bounds.Bottom};
+        AdjustWindowRectEx(&outer, style.Style, FALSE, style.ExStyle);
+        FWnd = CreateWindowExA(style.ExStyle, kWindowClass, request.Caption.c_str(), style.Style, outer.left, outer.top,
+                               outer.right - outer.left, outer.bottom - outer.top, parent, nullptr,
+                               GetModuleHandleA(nullptr), this);
+        if (FWnd == nullptr) {
+            if (FBackground != nullptr) DeleteObject(FBackground);
+            RaiseLastOSError();
+        }
     }
+    if (FKind == WindowKind::Dialog) KeepCentre(FWnd, request.Bounds);
     FCreated = true;
 }
 
