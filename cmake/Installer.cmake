@@ -6,6 +6,9 @@
 # versions by it. Never change it.
 set(VELORA_UPGRADE_CODE 8585BB73-D000-4FEC-BDF7-90042C0F091F)
 set(VELORA_MAKE_MSI ${PROJECT_SOURCE_DIR}/packaging/make-msi)
+# What make-msi runs, missed at configuring rather than at building.
+find_program(VELORA_WIXL wixl REQUIRED)
+find_program(VELORA_MSIBUILD msibuild REQUIRED)
 
 function(velora_msi output version)
   add_custom_command(
