@@ -135,8 +135,8 @@ private:
 void MeasureWayland(WallClock::time_point start, double warmup, double measure) {
     auto outputs = velora::platform::OpenOutputSurfaces("Velora Skyshow");
     FirstSurface surface(*outputs);
-    Measure(
-        surface.Engine(), [&] { surface.Frame(); }, start, warmup, measure);
+    const auto frame = [&] { surface.Frame(); };
+    Measure(surface.Engine(), frame, start, warmup, measure);
 }
 #endif
 

@@ -16,8 +16,9 @@ VELORA_DEB_PACKAGES=(dpkg-dev file)
 VELORA_TEST_PACKAGES+=("${VELORA_DEB_PACKAGES[@]}")
 # The desktop entries are checked with desktop-file-validate.
 VELORA_TEST_PACKAGES+=(desktop-file-utils)
-# The house style of the C++ sources is checked with clang-format.
-VELORA_TEST_PACKAGES+=(clang-format)
+# The house style of the C++ sources is checked with clang-format, on the
+# files git lists.
+VELORA_TEST_PACKAGES+=(clang-format git)
 # The Wayland saver's tests: headless compositors, screenshots, input.
 VELORA_TEST_PACKAGES+=(sway swayidle grim wtype weston kwin-wayland)
 # The command-line fuzzers: clang with its sanitizer and libFuzzer runtimes

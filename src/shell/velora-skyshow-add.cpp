@@ -60,7 +60,7 @@ void Replace(const fs::path& file, const std::string& text) {
     std::error_code error;
     const fs::path target = fs::is_symlink(file) ? fs::weakly_canonical(file, error) : file;
     if (error) throw Failure{file.string() + ": " + error.message()};
-    struct stat before {};
+    struct stat before = {};
     mode_t mode;
     if (stat(target.c_str(), &before) == 0) {
         mode = before.st_mode & 07777;

@@ -25,7 +25,7 @@ volatile std::sig_atomic_t gStopRequest = 0;
 void RequestStop(int) { gStopRequest = 1; }
 
 void StopOn(int signal) {
-    struct sigaction action {};
+    struct sigaction action = {};
     action.sa_handler = RequestStop;
     sigemptyset(&action.sa_mask);
     // A second signal ends the program the default way, should the first

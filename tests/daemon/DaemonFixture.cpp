@@ -88,6 +88,10 @@ int DaemonTest::RunTool(const std::vector<std::string>& argv, std::string* outpu
     return status && status->Exited ? status->Code : -1;
 }
 
+bool DaemonTest::WaitForDaemon() {
+    return WaitUntil([&] { return RunTool({"xscreensaver-command", "-time"}) == 0; });
+}
+
 bool DaemonTest::HelpersGone() const {
     for (const ChildInfo& child : ChildrenOfThisProcess()) {
         const bool ours = std::find(FHarnessPids.begin(), FHarnessPids.end(), child.Pid) != FHarnessPids.end() ||

@@ -38,6 +38,8 @@ protected:
 
     // Runs a command of ours on the test's display to its end; its exit code.
     int RunTool(const std::vector<std::string>& argv, std::string* output = nullptr);
+    // Whether the daemon started answers xscreensaver-command in time.
+    bool WaitForDaemon();
 
     // Whether every process the daemon left to us (its helpers) has ended.
     bool HelpersGone() const;

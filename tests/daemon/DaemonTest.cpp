@@ -16,10 +16,7 @@ using std::chrono::steady_clock;
 TEST_F(DaemonTest, BlanksWithStarsPastTheReRaiseAndLeavesNothingWhenTheUserReturns) {
     WriteSettings(Saver() + " --root");
     Process& daemon = Start(AsUser({"xscreensaver", "--no-splash", "--verbose"}));
-    ASSERT_TRUE(WaitUntil([&] {
-        return RunTool({"xscreensaver-command", "-time"}) == 0;
-    })) << "the daemon did not start: "
-        << ReadFile(daemon.StderrPath());
+    ASSERT_TRUE(WaitForDaemon()) << "the daemon did not start: " << ReadFile(daemon.StderrPath());
 
     ASSERT_EQ(RunTool({"xscreensaver-command", "-activate"}), 0);
     const auto activated = steady_clock::now();
@@ -81,7 +78,7 @@ TEST_F(DaemonTest, AUserWithoutSettingsAddsTheSaverInOneStepThenTheDaemonAndTheS
 
     ASSERT_EQ(RunTool(AsUser({Adder()}), &output), 0) << output;
     EXPECT_EQ(ReadFile(settingsFile), added) << "the second run changed the file";
-    struct stat status {};
+    struct stat status = {};
     ASSERT_EQ(stat(settingsFile.c_str(), &status), 0);
     EXPECT_EQ(status.st_uid, kNobody);
 
@@ -93,10 +90,7 @@ TEST_F(DaemonTest, AUserWithoutSettingsAddsTheSaverInOneStepThenTheDaemonAndTheS
         out << "mode:\tone\nselected:\t" << entries - 1 << "\nlock:\tFalse\nsplash:\tFalse\nfade:\tFalse\n";
     }
     Process& daemon = Start(AsUser({"xscreensaver", "--no-splash"}));
-    ASSERT_TRUE(WaitUntil([&] {
-        return RunTool({"xscreensaver-command", "-time"}) == 0;
-    })) << "the daemon did not start: "
-        << ReadFile(daemon.StderrPath());
+    ASSERT_TRUE(WaitForDaemon()) << "the daemon did not start: " << ReadFile(daemon.StderrPath());
     ASSERT_EQ(RunTool({"xscreensaver-command", "-activate"}), 0);
     EXPECT_TRUE(WaitForStarsInAllQuarters(kScreen)) << ReadFile(daemon.StderrPath());
     EXPECT_EQ(SaverProcesses().size(), 1U) << ReadFile(daemon.StderrPath());

@@ -40,9 +40,8 @@ TEST(KWinScaleTest, AtAFractionalScaleEachOutputIsDrawnAtItsOwnPixels) {
         // KWin 6 makes its virtual outputs 1920x1080 pixels for this
         // command line but leaves them at scale 1 (its output configuration
         // chooses the scale), so there is no fractional scale to follow.
-        ASSERT_TRUE(WaitUntil([&] {
-            return HasLine(saver.Stderr(), {"layer_surface_v1", ".configure("});
-        })) << "no layer-shell surface on KWin";
+        const auto configured = [&] { return HasLine(saver.Stderr(), {"layer_surface_v1", ".configure("}); };
+        ASSERT_TRUE(WaitUntil(configured)) << "no layer-shell surface on KWin";
         if (HasLine(saver.Stderr(), {"layer_surface_v1", ".configure(", ", 1920, 1080)"})) {
             std::filesystem::remove_all(dir);
             GTEST_SKIP() << "this KWin keeps its virtual outputs at scale 1";

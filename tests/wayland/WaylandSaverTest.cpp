@@ -21,7 +21,7 @@ protected:
     void SetUp() override {
         // sway runs as nobody and puts its buffers and keymaps in /dev/shm;
         // a bare chroot, whose /dev/shm is not the system's tmpfs, cannot host it.
-        struct stat shm {};
+        struct stat shm = {};
         if (stat("/dev/shm", &shm) != 0 || (shm.st_mode & S_IWOTH) == 0)
             GTEST_SKIP() << "/dev/shm is not open to an unprivileged compositor here";
         ASSERT_TRUE(FSway.Started()) << "sway did not start:\n" << FSway.Log();
