@@ -79,6 +79,16 @@ Win32Window::Win32Window(const WindowSpec& request, WindowProc proc)
             if (FBackground != nullptr) DeleteObject(FBackground);
             RaiseLastOSError();
         }
+        // A frame other than the one foreseen (Wine 10 draws an unaware
+        // window's caption at the screen's DPI) would change the client area:
+        // the window is sized again by the difference.
+        RECT client{};
+        ::GetClientRect(FWnd, &client);
+        const int dx = (request.Bounds.Right - request.Bounds.Left) - client.right;
+        const int dy = (request.Bounds.Bottom - request.Bounds.Top) - client.bottom;
+        if (dx != 0 || dy != 0)
+            SetWindowPos(FWnd, nullptr, 0, 0, outer.right - outer.left + dx, outer.bottom - outer.top + dy,
+                         SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     if (FKind == WindowKind::Dialog) KeepCentre(FWnd, request.Bounds);
     FCreated = true;
