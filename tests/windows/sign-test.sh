@@ -133,7 +133,7 @@ verified() {  # FILE
   }
   grep -q "Message digest algorithm *: SHA256" verify.log || fail "$(basename "$1") is not signed with SHA-256"
   # osslsigncode 2.5 (Debian 12) and 2.9 word it differently.
-  grep -qE "^Timestamp time:|^The signature is timestamped:" verify.log ||
+  grep -qE "Timestamp time:|The signature is timestamped:" verify.log ||
     fail "$(basename "$1") has no timestamp: $(cat verify.log)"
 }
 
