@@ -37,8 +37,9 @@ TEST_F(DaemonTest, BlanksWithStarsPastTheReRaiseAndLeavesNothingWhenTheUserRetur
     EXPECT_EQ(SaverProcesses(), savers) << "the saver was started again";
 
     ASSERT_EQ(RunTool({"xscreensaver-command", "-deactivate"}), 0);
-    EXPECT_TRUE(WaitUntil([&] { return SaverProcesses().empty(); }, 1s, 10ms))
-        << "the saver outlived the deactivation by a second";
+    // No time limit of its own: a loaded machine under the sanitizers takes
+    // more than a second to end a saver.
+    EXPECT_TRUE(WaitUntil([&] { return SaverProcesses().empty(); })) << "the saver outlived the deactivation";
     EXPECT_TRUE(WaitUntil([&] { return X().GrabScreen().CountStarPixels(kScreen) == 0; }))
         << "stars stay on the screen";
 
