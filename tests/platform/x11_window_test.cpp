@@ -179,6 +179,7 @@ TEST_F(X11Application, AChildLiesOnAnotherProgramsWindowAndIsErasedBlack) {
     request.BackgroundRgb = 0x000000;
     auto child = App->OpenWindow(request, nullptr);
     child->Show();
+    Pump();  // the map carried out, and the expose that erases it
     ::Window root = None;
     ::Window parent = None;
     ::Window* children = nullptr;
@@ -187,7 +188,6 @@ TEST_F(X11Application, AChildLiesOnAnotherProgramsWindowAndIsErasedBlack) {
     if (children != nullptr) XFree(children);
     EXPECT_EQ(parent, host);
     EXPECT_EQ(AttributesOf(child->Handle()).map_state, IsViewable);
-    Pump();  // the expose that erases it
     EXPECT_EQ(PixelAt(host, 151, 111), 0x000000u);
     XDestroyWindow(Other, host);
     XSync(Other, False);
