@@ -30,23 +30,30 @@ inline constexpr GLenum GL_NICEST = 0x1102;
 inline constexpr GLenum GL_PROJECTION = 0x1701;
 inline constexpr GLbitfield GL_COLOR_BUFFER_BIT = 0x00004000;
 
+// Every entry point once: its name without the "gl" prefix, and its
+// parameter list. The table and its loader below are both made from it.
+#define VELORA_GL_ENTRY_POINTS(X)                                                      \
+    X(BlendFunc, (GLenum sfactor, GLenum dfactor))                                     \
+    X(Enable, (GLenum cap))                                                            \
+    X(Disable, (GLenum cap))                                                           \
+    X(Hint, (GLenum target, GLenum mode))                                              \
+    X(ClearColor, (GLfloat r, GLfloat g, GLfloat b, GLfloat a))                        \
+    X(Viewport, (GLint x, GLint y, GLsizei w, GLsizei h))                              \
+    X(MatrixMode, (GLenum mode))                                                       \
+    X(LoadIdentity, ())                                                                \
+    X(Ortho, (GLdouble l, GLdouble r, GLdouble b, GLdouble t, GLdouble n, GLdouble f)) \
+    X(LineWidth, (GLfloat width))                                                      \
+    X(Color4f, (GLfloat r, GLfloat g, GLfloat b, GLfloat a))                           \
+    X(Begin, (GLenum mode))                                                            \
+    X(Vertex3f, (GLfloat x, GLfloat y, GLfloat z))                                     \
+    X(End, ())                                                                         \
+    X(Clear, (GLbitfield mask))                                                        \
+    X(Flush, ())
+
 struct GlApi {
-    void(VELORA_GLAPI* BlendFunc)(GLenum sfactor, GLenum dfactor) = nullptr;
-    void(VELORA_GLAPI* Enable)(GLenum cap) = nullptr;
-    void(VELORA_GLAPI* Disable)(GLenum cap) = nullptr;
-    void(VELORA_GLAPI* Hint)(GLenum target, GLenum mode) = nullptr;
-    void(VELORA_GLAPI* ClearColor)(GLfloat r, GLfloat g, GLfloat b, GLfloat a) = nullptr;
-    void(VELORA_GLAPI* Viewport)(GLint x, GLint y, GLsizei w, GLsizei h) = nullptr;
-    void(VELORA_GLAPI* MatrixMode)(GLenum mode) = nullptr;
-    void(VELORA_GLAPI* LoadIdentity)() = nullptr;
-    void(VELORA_GLAPI* Ortho)(GLdouble l, GLdouble r, GLdouble b, GLdouble t, GLdouble n, GLdouble f) = nullptr;
-    void(VELORA_GLAPI* LineWidth)(GLfloat width) = nullptr;
-    void(VELORA_GLAPI* Color4f)(GLfloat r, GLfloat g, GLfloat b, GLfloat a) = nullptr;
-    void(VELORA_GLAPI* Begin)(GLenum mode) = nullptr;
-    void(VELORA_GLAPI* Vertex3f)(GLfloat x, GLfloat y, GLfloat z) = nullptr;
-    void(VELORA_GLAPI* End)() = nullptr;
-    void(VELORA_GLAPI* Clear)(GLbitfield mask) = nullptr;
-    void(VELORA_GLAPI* Flush)() = nullptr;
+#define VELORA_GL_MEMBER(name, parameters) void(VELORA_GLAPI * name) parameters = nullptr;
+    VELORA_GL_ENTRY_POINTS(VELORA_GL_MEMBER)
+#undef VELORA_GL_MEMBER
 };
 
 // Fills the table through a loader's lookup: `resolve(name)` gives the
@@ -59,22 +66,9 @@ bool ResolveGlApi(GlApi& gl, Resolve resolve) {
         entry = reinterpret_cast<std::remove_reference_t<decltype(entry)>>(resolve(name));
         found = found && entry != nullptr;
     };
-    take(gl.BlendFunc, "glBlendFunc");
-    take(gl.Enable, "glEnable");
-    take(gl.Disable, "glDisable");
-    take(gl.Hint, "glHint");
-    take(gl.ClearColor, "glClearColor");
-    take(gl.Viewport, "glViewport");
-    take(gl.MatrixMode, "glMatrixMode");
-    take(gl.LoadIdentity, "glLoadIdentity");
-    take(gl.Ortho, "glOrtho");
-    take(gl.LineWidth, "glLineWidth");
-    take(gl.Color4f, "glColor4f");
-    take(gl.Begin, "glBegin");
-    take(gl.Vertex3f, "glVertex3f");
-    take(gl.End, "glEnd");
-    take(gl.Clear, "glClear");
-    take(gl.Flush, "glFlush");
+#define VELORA_GL_TAKE(name, parameters) take(gl.name, "gl" #name);
+    VELORA_GL_ENTRY_POINTS(VELORA_GL_TAKE)
+#undef VELORA_GL_TAKE
     return found;
 }
 
