@@ -23,7 +23,6 @@ inline constexpr const char* kSaverName = "velora-skyshow";
 inline constexpr const char* kSaverUsage =
     "usage: velora-skyshow [--root] [--window-id ID] [--delay MICROSECONDS] [--x11 | --wayland]";
 inline constexpr std::uint32_t kMaxSaverDelay = 1000000;
-inline constexpr int kExitUsage = 2;
 
 enum class SaverHost { OwnWindow, Desktop, Window };
 enum class SaverBackend { X11, Wayland };

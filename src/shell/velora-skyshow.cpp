@@ -9,9 +9,9 @@
 #include <exception>
 #include <iostream>
 
+#include "base/ExitCodes.h"
 #include "platform/Platform.h"
 #include "shell/SaverOptions.h"
-#include "ui/Program.h"
 #include "ui/Saver.h"
 #if defined(VELORA_HAVE_WAYLAND)
 #include "ui/Texts.h"
