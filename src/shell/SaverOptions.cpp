@@ -11,6 +11,13 @@ std::string_view OptionName(std::string_view arg) {
     return {};
 }
 
+const SaverOption* FindOption(std::string_view name) {
+    if (name.empty()) return nullptr;
+    for (const SaverOption& option : kSaverOptions)
+        if (name == option.Name || name == option.Alias) return &option;
+    return nullptr;
+}
+
 WindowHandle WindowOf(std::string_view text) {
     const auto number = ParseHandleNumber(text);
     return number && *number > 0 ? static_cast<WindowHandle>(*number) : 0;
@@ -29,38 +36,63 @@ std::optional<std::uint32_t> ParseDelay(std::string_view text) {
 
 }  // namespace
 
+const std::string& SaverUsage() {
+    static const std::string usage = [] {
+        std::string text = std::string("usage: ") + kSaverName;
+        bool open = false;  // within the bracket of an alternative
+        for (const SaverOption& option : kSaverOptions) {
+            if (option.Usage == SaverOption::Unlisted) continue;
+            text += open ? " | --" : " [--";
+            text += option.Name;
+            if (!option.Value.empty()) (text += ' ') += option.Value;
+            open = option.Usage == SaverOption::OrNext;
+            if (!open) text += ']';
+        }
+        return text;
+    }();
+    return usage;
+}
+
 std::optional<SaverOptions> ParseSaverOptions(const Arguments& args, const char* daemonWindow, std::string& error) {
     SaverOptions options;
     std::optional<std::string> windowId;
     bool root = false;
     for (std::size_t i = 1; i < args.size(); ++i) {
-        const std::string_view name = OptionName(args[i]);
-        const bool takesValue = name == "window-id" || name == "delay";
-        if (takesValue && i + 1 == args.size()) {
+        const SaverOption* option = FindOption(OptionName(args[i]));
+        if (option == nullptr) {
+            error = "unknown option \"" + args[i] + "\"";
+            return std::nullopt;
+        }
+        if (!option->Value.empty() && i + 1 == args.size()) {
             error = args[i] + " needs a value";
             return std::nullopt;
         }
-        if (name == "root") {
-            root = true;
-        } else if (name == "window-id") {
-            windowId = args[++i];
-        } else if (name == "delay") {
-            const auto delay = ParseDelay(args[++i]);
-            if (!delay) {
-                error =
-                    "--delay takes 0 to " + std::to_string(kMaxSaverDelay) + " microseconds, not \"" + args[i] + "\"";
-                return std::nullopt;
+        switch (option->Id) {
+            case SaverOptionId::Root:
+                root = true;
+                break;
+            case SaverOptionId::WindowId:
+                windowId = args[++i];
+                break;
+            case SaverOptionId::Delay: {
+                const auto delay = ParseDelay(args[++i]);
+                if (!delay) {
+                    error = "--delay takes 0 to " + std::to_string(kMaxSaverDelay) + " microseconds, not \"" + args[i] +
+                            "\"";
+                    return std::nullopt;
+                }
+                options.DelayMicroseconds = *delay;
+                break;
             }
-            options.DelayMicroseconds = *delay;
-        } else if (name == "x11") {
-            options.Backend = SaverBackend::X11;
-        } else if (name == "wayland") {
-            options.Backend = SaverBackend::Wayland;
-        } else if (name == "help" || name == "h") {
-            options.Help = true;
-        } else {
-            error = "unknown option \"" + args[i] + "\"";
-            return std::nullopt;
+            case SaverOptionId::X11:
+                options.Backend = SaverBackend::X11;
+                break;
+            case SaverOptionId::Wayland:
+                options.Backend = SaverBackend::Wayland;
+                break;
+            case SaverOptionId::Help:
+                options.Help = true;
+                break;
         }
     }
 

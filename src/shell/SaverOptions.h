@@ -1,18 +1,15 @@
 #pragma once
-// The command line of the screensaver daemon's saver, velora-skyshow:
-//   --window-id ID        draw into that window (a number as ParseHandleNumber takes it)
-//   --root                draw on the desktop, unless the daemon names its own window
-//   --delay MICROSECONDS  pause after every frame (default 0: frames as fast as they come)
-//   --x11, --wayland      draw with that window system (below)
-//   --help                print the usage line
-// each also with a single hyphen. The daemon names its window in the
-// environment (XSCREENSAVER_WINDOW); --window-id wins over it, and it wins
-// over --root. With none of them the saver opens a sizeable window of its own
-// under X11, or, in a Wayland session (WAYLAND_DISPLAY set), covers every
-// output of the compositor.
+// The command line of the screensaver daemon's saver, velora-skyshow, whose
+// options are the rows of kSaverOptions below, each also with a single
+// hyphen. The daemon names its window in the environment
+// (XSCREENSAVER_WINDOW); --window-id wins over it, and it wins over --root.
+// With none of them the saver opens a sizeable window of its own under X11,
+// or, in a Wayland session (WAYLAND_DISPLAY set), covers every output of the
+// compositor.
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "base/Handles.h"
 #include "shell/ScreenSaveMisc.h"
@@ -20,10 +17,30 @@
 namespace velora {
 
 inline constexpr const char* kSaverName = "velora-skyshow";
-inline constexpr const char* kSaverUsage =
-    "usage: velora-skyshow [--root] [--window-id ID] [--delay MICROSECONDS] [--x11 | --wayland]";
 inline constexpr std::uint32_t kMaxSaverDelay = 1000000;
-inline constexpr int kExitUsage = 2;
+
+enum class SaverOptionId { Root, WindowId, Delay, X11, Wayland, Help };
+
+struct SaverOption {
+    SaverOptionId Id;
+    std::string_view Name;                    // after the hyphens
+    std::string_view Alias;                   // a second name, or empty
+    std::string_view Value;                   // the value's name in the usage line; empty when it takes none
+    enum { Listed, OrNext, Unlisted } Usage;  // OrNext: an alternative to the next option, in one bracket
+};
+
+// Every option, in the order of the usage line.
+inline constexpr SaverOption kSaverOptions[] = {
+    {SaverOptionId::Root, "root", "", "", SaverOption::Listed},                // draw on the desktop
+    {SaverOptionId::WindowId, "window-id", "", "ID", SaverOption::Listed},     // draw into that window
+    {SaverOptionId::Delay, "delay", "", "MICROSECONDS", SaverOption::Listed},  // pause after every frame
+    {SaverOptionId::X11, "x11", "", "", SaverOption::OrNext},                  // draw with that window system
+    {SaverOptionId::Wayland, "wayland", "", "", SaverOption::Listed},
+    {SaverOptionId::Help, "help", "h", "", SaverOption::Unlisted},  // print the usage line
+};
+
+// "usage: velora-skyshow [--root] ...", written from kSaverOptions.
+const std::string& SaverUsage();
 
 enum class SaverHost { OwnWindow, Desktop, Window };
 enum class SaverBackend { X11, Wayland };

@@ -14,6 +14,7 @@
 #include <sstream>
 #include <string>
 
+#include "base/ExitCodes.h"
 #include "shell/SaverList.h"
 
 namespace {
@@ -99,7 +100,7 @@ int Run() {
     const std::string settings = ReadIfPresent(settingsPath).value_or(std::string());
     if (velora::ListsSaver(settings, saver)) {
         std::printf("%s already lists velora-skyshow\n", settingsPath.c_str());
-        return EXIT_SUCCESS;
+        return velora::kExitSuccess;
     }
     const std::string defaults = ReadIfPresent(kSystemDefaults).value_or(std::string());
     const auto added = velora::AddToSaverList(settings, defaults, velora::SaverListEntry(saver));
@@ -108,7 +109,7 @@ int Run() {
                       " lists the daemon's savers (is xscreensaver installed?)"};
     Replace(settingsPath, *added);
     std::printf("added velora-skyshow to %s: pick Velora Skyshow in xscreensaver-settings\n", settingsPath.c_str());
-    return EXIT_SUCCESS;
+    return velora::kExitSuccess;
 }
 
 }  // namespace
@@ -116,11 +117,11 @@ int Run() {
 int main(int argc, char** argv) {
     if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
         std::printf("%s\n", kUsage);
-        return EXIT_SUCCESS;
+        return velora::kExitSuccess;
     }
     if (argc != 1) {
         std::fprintf(stderr, "%s: unknown argument %s; %s\n", kName, argv[1], kUsage);
-        return 2;
+        return velora::kExitUsage;
     }
     try {
         return Run();
@@ -129,5 +130,5 @@ int main(int argc, char** argv) {
     } catch (const std::exception& exception) {
         std::fprintf(stderr, "%s: %s\n", kName, exception.what());
     }
-    return EXIT_FAILURE;
+    return velora::kExitFailure;
 }

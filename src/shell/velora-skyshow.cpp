@@ -9,9 +9,9 @@
 #include <exception>
 #include <iostream>
 
+#include "base/ExitCodes.h"
 #include "platform/Platform.h"
 #include "shell/SaverOptions.h"
-#include "ui/Program.h"
 #include "ui/Saver.h"
 #if defined(VELORA_HAVE_WAYLAND)
 #include "ui/Texts.h"
@@ -41,11 +41,11 @@ int main(int argc, char** argv) {
     std::string error;
     const auto options = velora::ParseSaverOptions(args, std::getenv("XSCREENSAVER_WINDOW"), error);
     if (!options) {
-        std::fprintf(stderr, "%s: %s; %s\n", velora::kSaverName, error.c_str(), velora::kSaverUsage);
+        std::fprintf(stderr, "%s: %s; %s\n", velora::kSaverName, error.c_str(), velora::SaverUsage().c_str());
         return velora::kExitUsage;
     }
     if (options->Help) {
-        std::printf("%s\n", velora::kSaverUsage);
+        std::printf("%s\n", velora::SaverUsage().c_str());
         return velora::kExitSuccess;
     }
     StopOn(SIGTERM);

@@ -1,14 +1,12 @@
 #pragma once
 // The program's start-up: the application title, the choice of the one
 // mode to run, and the exit status.
+#include "base/ExitCodes.h"
 #include "base/Handles.h"
 #include "platform/Platform.h"
 #include "shell/ScreenSaveMisc.h"
 
 namespace velora {
-
-inline constexpr int kExitSuccess = 0;
-inline constexpr int kExitFailure = 1;
 
 enum class StartMode { Settings, Preview, MainForm };
 

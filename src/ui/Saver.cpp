@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <memory>
 
+#include "base/ExitCodes.h"
 #include "ui/MainLayout.h"
-#include "ui/Program.h"
 #include "ui/Texts.h"
 
 namespace velora {

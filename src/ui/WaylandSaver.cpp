@@ -5,9 +5,9 @@
 #include <memory>
 #include <thread>
 
+#include "base/ExitCodes.h"
 #include "engine/VeloraCore.h"
 #include "ui/InputFilter.h"
-#include "ui/Program.h"
 #include "ui/Saver.h"
 
 namespace velora {

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
+
 #include "shell/SaverOptions.h"
 
 namespace velora {
@@ -93,6 +96,47 @@ TEST(SaverOptionsTest, WaylandTakesNoXHost) {
     const std::string refusal = "--wayland covers every output; it takes no --root or --window-id";
     EXPECT_EQ(Refusal(Args({"--wayland", "--root"})), refusal);
     EXPECT_EQ(Refusal(Args({"--window-id", "42", "--wayland"})), refusal);
+}
+
+std::string FileText(const char* path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    EXPECT_TRUE(in.good()) << path;
+    return text.str();
+}
+
+const SaverOption* OptionNamed(std::string_view word) {
+    for (const SaverOption& option : kSaverOptions)
+        if ("--" + std::string(option.Name) == word) return &option;
+    return nullptr;
+}
+
+TEST(SaverOptionsTest, TheManualPageDescribesEveryOptionAndTheDaemonPassesOnlyThese) {
+    const std::string manual = FileText(VELORA_SAVER_MANUAL_PAGE);
+    for (const SaverOption& option : kSaverOptions) {
+        std::string roff = "\\-\\-";  // roff's hyphens
+        for (const char c : option.Name) roff += c == '-' ? std::string("\\-") : std::string(1, c);
+        const std::string entry = option.Value.empty() ? "\n.B " + roff + "\n" : "\n.BI " + roff + " \"";
+        EXPECT_NE(manual.find(entry), std::string::npos) << "the manual page has no entry " << entry;
+    }
+
+    // Each arg="..." of the daemon's description: an option, with "%" after it for its value.
+    const std::string description = FileText(VELORA_SAVER_DESCRIPTION);
+    int passed = 0;
+    for (auto at = description.find("arg=\""); at != std::string::npos; at = description.find("arg=\"", at + 1)) {
+        const auto start = at + 5;
+        std::istringstream words(description.substr(start, description.find('"', start) - start));
+        std::string word;
+        words >> word;
+        const SaverOption* option = OptionNamed(word);
+        ASSERT_NE(option, nullptr) << "the daemon passes " << word;
+        std::string value;
+        words >> value;
+        EXPECT_EQ(value == "%", !option->Value.empty()) << word;
+        ++passed;
+    }
+    EXPECT_GT(passed, 0);
 }
 
 }  // namespace
