@@ -20,7 +20,7 @@
 
 #include "platform/Platform.h"
 #include "platform/wayland/EglGraphics.h"
-#include "platform/x11/PosixServices.h"
+#include "platform/posix/PosixServices.h"
 #include "platform/x11/X11Events.h"
 // The generated header names a parameter "namespace", a C++ keyword.
 #define namespace layer_namespace
@@ -141,7 +141,7 @@ private:
     std::vector<Message> FInput;
     bool FSomeClosed = false;
     bool FStarted = false;  // past the first round trips: outputs get surfaces at once
-    x11::MonotonicClock FClock;
+    posix::MonotonicClock FClock;
     std::unique_ptr<EglGraphics> FGraphics;
 };
 
@@ -360,7 +360,7 @@ Proxy* Bind(wl_registry* registry, std::uint32_t name, const wl_interface* inter
 }
 
 Outputs::Outputs(const std::string& title) : FTitle(title) {
-    x11::ReserveStandardDescriptors();
+    posix::ReserveStandardDescriptors();
     FDisplay = wl_display_connect(nullptr);
     if (FDisplay == nullptr) {
         const char* name = std::getenv("WAYLAND_DISPLAY");

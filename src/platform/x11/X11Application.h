@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/x11/PosixServices.h"
+#include "platform/posix/PosixServices.h"
 #include "platform/x11/X11Graphics.h"
 
 namespace velora::platform::x11 {
@@ -99,7 +99,7 @@ public:
 
     GraphicsBinding& Graphics() override { return *FGraphics; }
     Clock& SystemClock() override { return FClock; }
-    bool IsRussianLocaleInstalled() override { return RussianLocaleInstalled(); }
+    bool IsRussianLocaleInstalled() override { return posix::RussianLocaleInstalled(); }
     bool OpenDocument(const std::string& fileName, const std::string& parameters) override;
 
     // For the windows.
@@ -138,7 +138,7 @@ private:
     std::multimap<::Window, X11Window*> FFollowers;  // by parent
     std::map<VisualID, Colormap> FColormaps;
     std::unique_ptr<X11Graphics> FGraphics;
-    MonotonicClock FClock;
+    posix::MonotonicClock FClock;
     Atom FWmProtocols = None;
     Atom FWmDeleteWindow = None;
     Cursor FHiddenCursor = None;
