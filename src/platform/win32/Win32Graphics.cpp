@@ -1,7 +1,10 @@
 #include "platform/win32/Win32Graphics.h"
 
+#include <string>
+
 #include "base/Errors.h"
 #include "base/FloatingPoint.h"
+#include "platform/win32/Win32Errors.h"
 
 namespace velora::platform::win32 {
 
@@ -31,22 +34,6 @@ HDC ToDc(DeviceContext dc) { return reinterpret_cast<HDC>(dc); }
 HGLRC ToRc(RenderingContext rc) { return reinterpret_cast<HGLRC>(rc); }
 
 }  // namespace
-
-std::string SystemErrorText(DWORD code) {
-    char* buffer = nullptr;
-    const DWORD length =
-        FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                       nullptr, code, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
-    std::string text(buffer != nullptr ? buffer : "", length);
-    if (buffer != nullptr) LocalFree(buffer);
-    while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.pop_back();
-    return text;
-}
-
-void RaiseLastOSError() {
-    const DWORD code = GetLastError();
-    throw EOSError(static_cast<int>(code), code == 0 ? std::string() : SystemErrorText(code));
-}
 
 DeviceContext Win32Graphics::GetDC(WindowHandle wnd) {
     return reinterpret_cast<DeviceContext>(::GetDC(reinterpret_cast<HWND>(wnd)));

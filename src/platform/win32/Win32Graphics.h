@@ -8,8 +8,6 @@
 
 #include <windows.h>
 
-#include <string>
-
 namespace velora::platform::win32 {
 
 class Win32Graphics : public GraphicsBinding {
@@ -30,11 +28,5 @@ private:
     BOOL(WINAPI* FMakeCurrent)(HDC, HGLRC) = nullptr;
     BOOL(WINAPI* FDeleteContext)(HGLRC) = nullptr;
 };
-
-// The system's description of an error code, without the trailing line break.
-std::string SystemErrorText(DWORD code);
-
-// Raises EOSError with the calling thread's last error code.
-[[noreturn]] void RaiseLastOSError();
 
 }  // namespace velora::platform::win32
