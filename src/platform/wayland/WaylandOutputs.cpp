@@ -115,8 +115,6 @@ public:
     void Keymap(Seat& seat, int fd, std::uint32_t size);
     void Post(const Surface* surface, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
 
-    xdg_wm_base* WmBase() const { return FWmBase; }
-
 private:
     void Cover(Output& output);
     void DescribeOutput(Output& output);

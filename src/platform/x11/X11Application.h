@@ -49,7 +49,6 @@ private:
     void SetProperties(const WindowSpec& request);
     void WaitUntilViewable();
     void GrabInput();
-    void EraseBackground();
     void PaintPicture();
 
     X11Application& FApp;
