@@ -146,7 +146,7 @@ EGLConfig EglGraphics::ChooseConfig() {
     return chosen != nullptr ? chosen : configs.front();
 }
 
-RenderingContext EglGraphics::CreateRenderingContext(DeviceContext dc, ContextOption, int, int, int, int, int, int) {
+RenderingContext EglGraphics::CreateRenderingContext(DeviceContext dc, const ContextRequest&) {
     Drawable* drawable = FindDrawable(dc);
     if (drawable == nullptr) throw EOSError(EGL_BAD_SURFACE, EglErrorName(EGL_BAD_SURFACE));
     SurfaceState* state = FLookup(drawable->Window);

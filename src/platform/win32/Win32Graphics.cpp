@@ -64,21 +64,19 @@ bool Win32Graphics::InitOpenGL(const char* library, const char* gluLibrary, GlAp
     return true;
 }
 
-RenderingContext Win32Graphics::CreateRenderingContext(DeviceContext dc, ContextOption options, int colorBits,
-                                                       int depthBits, int stencilBits, int accumBits, int auxBuffers,
-                                                       int layer) {
+RenderingContext Win32Graphics::CreateRenderingContext(DeviceContext dc, const ContextRequest& wanted) {
     PIXELFORMATDESCRIPTOR request{};
     request.nSize = sizeof request;
     request.nVersion = 1;
     request.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL;
-    if (options == ContextOption::DoubleBuffered) request.dwFlags |= PFD_DOUBLEBUFFER;
+    if (wanted.Options == ContextOption::DoubleBuffered) request.dwFlags |= PFD_DOUBLEBUFFER;
     request.iPixelType = PFD_TYPE_RGBA;
-    request.cColorBits = static_cast<BYTE>(colorBits);
-    request.cAccumBits = static_cast<BYTE>(accumBits);
-    request.cDepthBits = static_cast<BYTE>(depthBits);
-    request.cStencilBits = static_cast<BYTE>(stencilBits);
-    request.cAuxBuffers = static_cast<BYTE>(auxBuffers);
-    request.iLayerType = static_cast<BYTE>(layer);
+    request.cColorBits = static_cast<BYTE>(wanted.ColorBits);
+    request.cAccumBits = static_cast<BYTE>(wanted.AccumBits);
+    request.cDepthBits = static_cast<BYTE>(wanted.DepthBits);
+    request.cStencilBits = static_cast<BYTE>(wanted.StencilBits);
+    request.cAuxBuffers = static_cast<BYTE>(wanted.AuxBuffers);
+    request.iLayerType = static_cast<BYTE>(wanted.Layer);
 
     const HDC hdc = ToDc(dc);
     SetLastError(0);
