@@ -57,7 +57,7 @@ int main(int argc, char** argv) {
             return velora::RunWaylandSaver(*outputs, *options, std::cerr, &gStopRequest);
 #else
             if (options->Backend) {
-                std::fprintf(stderr, "%s: this build has no Wayland support\n", velora::kSaverName);
+                std::fprintf(stderr, "%s: %s\n", velora::kSaverName, velora::msg::kNoWaylandSupport);
                 return velora::kExitFailure;
             }
 #endif

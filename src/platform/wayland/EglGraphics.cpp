@@ -30,7 +30,7 @@ std::string EglErrorName(EGLint code) {
     if (code >= EGL_SUCCESS && code < EGL_SUCCESS + static_cast<EGLint>(std::size(kNames)))
         return kNames[code - EGL_SUCCESS];
     char text[32];
-    std::snprintf(text, sizeof text, "EGL error 0x%04x", static_cast<unsigned>(code));
+    std::snprintf(text, sizeof text, msg::kEglErrorCode, static_cast<unsigned>(code));
     return text;
 }
 

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <list>
@@ -357,13 +358,19 @@ Proxy* Bind(wl_registry* registry, std::uint32_t name, const wl_interface* inter
     return static_cast<Proxy*>(wl_registry_bind(registry, name, interface, std::min(offered, wanted)));
 }
 
+std::string ConnectFailureText(const char* display) {
+    const int length = std::snprintf(nullptr, 0, msg::kCannotConnectCompositor, display);
+    std::string text(static_cast<std::size_t>(std::max(0, length)), '\0');
+    std::snprintf(text.data(), text.size() + 1, msg::kCannotConnectCompositor, display);
+    return text;
+}
+
 Outputs::Outputs(const std::string& title) : FTitle(title) {
     posix::ReserveStandardDescriptors();
     FDisplay = wl_display_connect(nullptr);
     if (FDisplay == nullptr) {
         const char* name = std::getenv("WAYLAND_DISPLAY");
-        throw DisplayError(std::string("cannot connect to the Wayland compositor \"") +
-                           (name != nullptr ? name : "wayland-0") + "\"");
+        throw DisplayError(ConnectFailureText(name != nullptr ? name : "wayland-0"));
     }
     FXkb = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
     FGraphics = std::make_unique<EglGraphics>(FDisplay, [this](WindowHandle handle) -> SurfaceState* {
@@ -375,7 +382,7 @@ Outputs::Outputs(const std::string& title) : FTitle(title) {
     // The globals, then what the outputs tell of themselves.
     if (wl_display_roundtrip(FDisplay) < 0 || wl_display_roundtrip(FDisplay) < 0) Lost();
     if (FCompositor == nullptr || (FLayerShell == nullptr && FWmBase == nullptr))
-        throw DisplayError("the Wayland compositor offers neither layer-shell nor xdg-shell surfaces");
+        throw DisplayError(msg::kNoSurfaceShell);
     FStarted = true;
     for (Output& output : FOutputs) Cover(output);
 }
@@ -589,8 +596,8 @@ bool Outputs::AllClosed() const {
 
 void Outputs::Lost() const {
     const int code = wl_display_get_error(FDisplay);
-    if (code == EPROTO) throw DisplayError("the Wayland compositor reported a protocol error");
-    throw DisplayError("lost the connection to the Wayland compositor");
+    if (code == EPROTO) throw DisplayError(msg::kCompositorProtocolError);
+    throw DisplayError(msg::kCompositorLost);
 }
 
 void Outputs::Dispatch(int timeoutMs, Listener& listener) {
