@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
     try {
         if (velora::ChooseSaverBackend(*options, std::getenv("WAYLAND_DISPLAY")) == velora::SaverBackend::Wayland) {
 #if defined(VELORA_HAVE_WAYLAND)
-            const auto outputs = velora::platform::OpenOutputSurfaces(velora::kFormCaption);
+            const auto outputs = velora::platform::CreateOutputSurfaces(velora::kFormCaption);
             return velora::RunWaylandSaver(*outputs, *options, std::cerr, &gStopRequest);
 #else
             if (options->Backend) {
