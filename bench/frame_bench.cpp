@@ -133,7 +133,7 @@ private:
 };
 
 void MeasureWayland(WallClock::time_point start, double warmup, double measure) {
-    auto outputs = velora::platform::OpenOutputSurfaces("Velora Skyshow");
+    auto outputs = velora::platform::CreateOutputSurfaces("Velora Skyshow");
     FirstSurface surface(*outputs);
     const auto frame = [&] { surface.Frame(); };
     Measure(surface.Engine(), frame, start, warmup, measure);

@@ -1,7 +1,8 @@
 #pragma once
-// The failure texts of the engine, the platforms and the picture decoder,
-// and the two exception kinds that carry them. velora-skyshow's command-line
-// messages are its options parser's (shell/SaverOptions.cpp).
+// The failure texts of the engine, the platforms, the picture decoder and
+// velora-skyshow's choice of backend, and the two exception kinds that carry
+// them. velora-skyshow's command-line messages are its options parser's
+// (shell/SaverOptions.cpp).
 #include <stdexcept>
 #include <string>
 
@@ -20,6 +21,13 @@ inline constexpr const char* kJpegDecodeFailed = "Cannot decode the JPEG picture
 inline constexpr const char* kJpegTooLarge = "%ux%u pixels is more than the %lld allowed";
 inline constexpr const char* kUnknownPictureLanguage = "Unknown language of the donation picture";
 inline constexpr const char* kFollowParentUnsupported = "This system's windows cannot follow a foreign parent's size";
+inline constexpr const char* kCannotConnectCompositor = "cannot connect to the Wayland compositor \"%s\"";
+inline constexpr const char* kNoSurfaceShell =
+    "the Wayland compositor offers neither layer-shell nor xdg-shell surfaces";
+inline constexpr const char* kCompositorProtocolError = "the Wayland compositor reported a protocol error";
+inline constexpr const char* kCompositorLost = "lost the connection to the Wayland compositor";
+inline constexpr const char* kEglErrorCode = "EGL error 0x%04x";
+inline constexpr const char* kNoWaylandSupport = "this build has no Wayland support";
 }  // namespace msg
 
 // A failure with a message text for the user.

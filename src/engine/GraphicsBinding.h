@@ -9,6 +9,19 @@ namespace velora {
 
 enum class ContextOption : unsigned { SingleBuffered = 0, DoubleBuffered = 1 };
 
+// What a rendering context is asked for: the buffering and the pixel
+// format's depths in bits. Only WGL reads the depths; GLX and EGL choose
+// their formats themselves.
+struct ContextRequest {
+    ContextOption Options = ContextOption::SingleBuffered;
+    int ColorBits = 0;
+    int DepthBits = 0;
+    int StencilBits = 0;
+    int AccumBits = 0;
+    int AuxBuffers = 0;
+    int Layer = 0;  // the main plane
+};
+
 class GraphicsBinding {
 public:
     virtual ~GraphicsBinding() = default;
@@ -23,9 +36,7 @@ public:
 
     // A rendering context for the surface, from the fixed request. A failing
     // platform step raises EOSError; 0 means no context without an error.
-    virtual RenderingContext CreateRenderingContext(DeviceContext dc, ContextOption options, int colorBits,
-                                                    int depthBits, int stencilBits, int accumBits, int auxBuffers,
-                                                    int layer) = 0;
+    virtual RenderingContext CreateRenderingContext(DeviceContext dc, const ContextRequest& request) = 0;
     // Makes rc current on dc; (0, 0) deactivates. The result is not reported.
     virtual void MakeCurrent(DeviceContext dc, RenderingContext rc) = 0;
     virtual void DeleteContext(RenderingContext rc) = 0;

@@ -121,8 +121,11 @@ void TVeloraEngine::InitGraphics() {
     FDC = FGraphics.GetDC(FWnd);
     if (FDC == 0) throw Exception(msg::kGetDcFailed);
     if (!FGraphics.InitOpenGL(VELORA_GL_LIBRARY, VELORA_GLU_LIBRARY, FGl)) throw Exception(msg::kInitOpenGlFailed);
-    FRC = FGraphics.CreateRenderingContext(
-        FDC, FDoubleBuffered ? ContextOption::DoubleBuffered : ContextOption::SingleBuffered, 32, 24, 0, 0, 0, 0);
+    ContextRequest request;
+    request.Options = FDoubleBuffered ? ContextOption::DoubleBuffered : ContextOption::SingleBuffered;
+    request.ColorBits = 32;
+    request.DepthBits = 24;
+    FRC = FGraphics.CreateRenderingContext(FDC, request);
     if (FRC == 0) throw Exception(msg::kCreateRenderingContextFailed);
     FGraphics.MakeCurrent(FDC, FRC);
 

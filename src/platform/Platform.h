@@ -19,10 +19,20 @@
 // are not Windows' own: <windows.h> defines those as macros, and this header
 // must compile before or after it.
 //
-// Backends: x11/ (Xlib + GLX) and win32/ (user32, gdi32, WGL) implement the
-// same two classes. wayland/ (libwayland-client + EGL) implements
+// Backends, each in files named <Backend><Role>:
+//   x11/      Xlib + GLX: X11Application, X11Window, X11Graphics, X11Events
+//             (key and button translation), X11Errors, X11MessageBox.
+//   win32/    user32, gdi32 + WGL: Win32Application, Win32Window,
+//             Win32Graphics, Win32Errors, Win32DpiAwareness.
+//   wayland/  libwayland-client + EGL: WaylandOutputSurfaces (registry,
+//             outputs, event loop), WaylandSurface, WaylandSeat (keyboard and
+//             pointer), WaylandEvents (key, button and scale arithmetic),
+//             WaylandGraphics.
+// x11/ and win32/ implement Application and Window; wayland/ implements
 // OutputSurfaces, for the saver alone: Wayland has no window over the whole
-// screen and no foreign window to draw into.
+// screen and no foreign window to draw into. posix/ holds the operating
+// system's services that x11/ and wayland/ share (PosixServices: clock,
+// standard descriptors, locale, starting programs).
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -239,7 +249,7 @@ public:
 // output: a layer-shell overlay where the compositor has one, else a
 // fullscreen toplevel. Throws DisplayError when it cannot. Only in builds
 // with the Wayland backend (VELORA_HAVE_WAYLAND).
-std::unique_ptr<OutputSurfaces> OpenOutputSurfaces(const std::string& title);
+std::unique_ptr<OutputSurfaces> CreateOutputSurfaces(const std::string& title);
 
 // The backend's application on the named display (empty: the default one).
 // Throws DisplayError when it cannot be opened.

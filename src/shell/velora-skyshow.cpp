@@ -53,11 +53,11 @@ int main(int argc, char** argv) {
     try {
         if (velora::ChooseSaverBackend(*options, std::getenv("WAYLAND_DISPLAY")) == velora::SaverBackend::Wayland) {
 #if defined(VELORA_HAVE_WAYLAND)
-            const auto outputs = velora::platform::OpenOutputSurfaces(velora::kFormCaption);
+            const auto outputs = velora::platform::CreateOutputSurfaces(velora::kFormCaption);
             return velora::RunWaylandSaver(*outputs, *options, std::cerr, &gStopRequest);
 #else
             if (options->Backend) {
-                std::fprintf(stderr, "%s: this build has no Wayland support\n", velora::kSaverName);
+                std::fprintf(stderr, "%s: %s\n", velora::kSaverName, velora::msg::kNoWaylandSupport);
                 return velora::kExitFailure;
             }
 #endif

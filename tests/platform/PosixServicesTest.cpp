@@ -1,4 +1,4 @@
-#include "platform/x11/PosixServices.h"
+#include "platform/posix/PosixServices.h"
 
 #include <dirent.h>
 #include <gtest/gtest.h>
@@ -12,7 +12,7 @@
 #include <string>
 #include <thread>
 
-namespace velora::platform::x11 {
+namespace velora::platform::posix {
 namespace {
 
 namespace fs = std::filesystem;
@@ -104,4 +104,4 @@ TEST(SpawnDetached, AProgramThatIsNotThereIsReportedAsNotStarted) {
 }
 
 }  // namespace
-}  // namespace velora::platform::x11
+}  // namespace velora::platform::posix

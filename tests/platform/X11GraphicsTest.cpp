@@ -89,7 +89,8 @@ TEST_F(X11Graphics, AContextIsCreatedAndMadeCurrentOnARealWindow) {
     GlApi gl;
     ASSERT_TRUE(graphics.InitOpenGL("libGL.so.1", "libGLU.so.1", gl));
     const DeviceContext dc = graphics.GetDC(window->Handle());
-    const RenderingContext rc = graphics.CreateRenderingContext(dc, ContextOption::DoubleBuffered, 32, 24, 0, 0, 0, 0);
+    const RenderingContext rc =
+        graphics.CreateRenderingContext(dc, ContextRequest{ContextOption::DoubleBuffered, 32, 24});
     ASSERT_NE(rc, 0u);
     graphics.MakeCurrent(dc, rc);
     gl.ClearColor(0, 0, 1, 0);
@@ -108,7 +109,7 @@ TEST_F(X11Graphics, FailingContextStepsRaiseThePlatformsError) {
     GlApi gl;
     ASSERT_TRUE(graphics.InitOpenGL("libGL.so.1", "libGLU.so.1", gl));
     try {
-        graphics.CreateRenderingContext(0xBAD, ContextOption::DoubleBuffered, 32, 24, 0, 0, 0, 0);
+        graphics.CreateRenderingContext(0xBAD, ContextRequest{ContextOption::DoubleBuffered, 32, 24});
         FAIL() << "no error for a bogus device context";
     } catch (const EOSError& error) {
         EXPECT_EQ(error.ErrorCode(), 9);  // BadDrawable
@@ -118,7 +119,7 @@ TEST_F(X11Graphics, FailingContextStepsRaiseThePlatformsError) {
     const DeviceContext dc = graphics.GetDC(window->Handle());
     window->Destroy();
     try {
-        graphics.CreateRenderingContext(dc, ContextOption::SingleBuffered, 32, 24, 0, 0, 0, 0);
+        graphics.CreateRenderingContext(dc, ContextRequest{ContextOption::SingleBuffered, 32, 24});
         FAIL() << "no error for a destroyed window";
     } catch (const EOSError& error) {
         EXPECT_EQ(error.ErrorCode(), 3);  // BadWindow

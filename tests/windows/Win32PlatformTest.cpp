@@ -195,7 +195,7 @@ TEST_F(Win32Test, MissingOpenGlLibraryIsNoFailureOfGlu) {
 // The text of the error a context step raised, or "" when none was.
 std::string ContextFailure(Application& app, DeviceContext dc) {
     try {
-        app.Graphics().CreateRenderingContext(dc, ContextOption::DoubleBuffered, 32, 24, 0, 0, 0, 0);
+        app.Graphics().CreateRenderingContext(dc, ContextRequest{ContextOption::DoubleBuffered, 32, 24});
     } catch (const EOSError& error) {
         return error.what();
     }

@@ -26,11 +26,10 @@ bool VirtualWindow::InitOpenGL(const char* library, const char*, GlApi& gl) {
     return true;
 }
 
-RenderingContext VirtualWindow::CreateRenderingContext(DeviceContext, ContextOption options, int colorBits,
-                                                       int depthBits, int, int, int, int) {
+RenderingContext VirtualWindow::CreateRenderingContext(DeviceContext, const ContextRequest& request) {
     Calls.push_back("CreateRenderingContext " +
-                    std::string(options == ContextOption::DoubleBuffered ? "double" : "single") + " " +
-                    std::to_string(colorBits) + " " + std::to_string(depthBits));
+                    std::string(request.Options == ContextOption::DoubleBuffered ? "double" : "single") + " " +
+                    std::to_string(request.ColorBits) + " " + std::to_string(request.DepthBits));
     if (ContextErrorCode) throw EOSError(*ContextErrorCode, "The pixel format is invalid.");
     return NullContext ? 0 : kRenderingContext;
 }

@@ -35,8 +35,7 @@ public:
     DeviceContext GetDC(WindowHandle wnd) override;
     void ReleaseDC(WindowHandle wnd, DeviceContext dc) override;
     bool InitOpenGL(const char* library, const char* gluLibrary, GlApi& gl) override;
-    RenderingContext CreateRenderingContext(DeviceContext dc, ContextOption options, int colorBits, int depthBits,
-                                            int stencilBits, int accumBits, int auxBuffers, int layer) override;
+    RenderingContext CreateRenderingContext(DeviceContext dc, const ContextRequest& request) override;
     void MakeCurrent(DeviceContext dc, RenderingContext rc) override;
     void DeleteContext(RenderingContext rc) override;
     void SwapBuffers(DeviceContext dc) override;

@@ -3,7 +3,8 @@
 #include <objbase.h>
 #include <shellapi.h>
 
-#include "platform/win32/DpiAwareness.h"
+#include "platform/win32/Win32DpiAwareness.h"
+#include "platform/win32/Win32Errors.h"
 
 namespace velora::platform {
 

@@ -1,7 +1,10 @@
 #include "platform/win32/Win32Graphics.h"
 
+#include <string>
+
 #include "base/Errors.h"
 #include "base/FloatingPoint.h"
+#include "platform/win32/Win32Errors.h"
 
 namespace velora::platform::win32 {
 
@@ -32,22 +35,6 @@ HGLRC ToRc(RenderingContext rc) { return reinterpret_cast<HGLRC>(rc); }
 
 }  // namespace
 
-std::string SystemErrorText(DWORD code) {
-    char* buffer = nullptr;
-    const DWORD length =
-        FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                       nullptr, code, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
-    std::string text(buffer != nullptr ? buffer : "", length);
-    if (buffer != nullptr) LocalFree(buffer);
-    while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.pop_back();
-    return text;
-}
-
-void RaiseLastOSError() {
-    const DWORD code = GetLastError();
-    throw EOSError(static_cast<int>(code), code == 0 ? std::string() : SystemErrorText(code));
-}
-
 DeviceContext Win32Graphics::GetDC(WindowHandle wnd) {
     return reinterpret_cast<DeviceContext>(::GetDC(reinterpret_cast<HWND>(wnd)));
 }
@@ -77,21 +64,19 @@ bool Win32Graphics::InitOpenGL(const char* library, const char* gluLibrary, GlAp
     return true;
 }
 
-RenderingContext Win32Graphics::CreateRenderingContext(DeviceContext dc, ContextOption options, int colorBits,
-                                                       int depthBits, int stencilBits, int accumBits, int auxBuffers,
-                                                       int layer) {
+RenderingContext Win32Graphics::CreateRenderingContext(DeviceContext dc, const ContextRequest& wanted) {
     PIXELFORMATDESCRIPTOR request{};
     request.nSize = sizeof request;
     request.nVersion = 1;
     request.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL;
-    if (options == ContextOption::DoubleBuffered) request.dwFlags |= PFD_DOUBLEBUFFER;
+    if (wanted.Options == ContextOption::DoubleBuffered) request.dwFlags |= PFD_DOUBLEBUFFER;
     request.iPixelType = PFD_TYPE_RGBA;
-    request.cColorBits = static_cast<BYTE>(colorBits);
-    request.cAccumBits = static_cast<BYTE>(accumBits);
-    request.cDepthBits = static_cast<BYTE>(depthBits);
-    request.cStencilBits = static_cast<BYTE>(stencilBits);
-    request.cAuxBuffers = static_cast<BYTE>(auxBuffers);
-    request.iLayerType = static_cast<BYTE>(layer);
+    request.cColorBits = static_cast<BYTE>(wanted.ColorBits);
+    request.cAccumBits = static_cast<BYTE>(wanted.AccumBits);
+    request.cDepthBits = static_cast<BYTE>(wanted.DepthBits);
+    request.cStencilBits = static_cast<BYTE>(wanted.StencilBits);
+    request.cAuxBuffers = static_cast<BYTE>(wanted.AuxBuffers);
+    request.iLayerType = static_cast<BYTE>(wanted.Layer);
 
     const HDC hdc = ToDc(dc);
     SetLastError(0);

@@ -8,8 +8,6 @@
 
 #include <windows.h>
 
-#include <string>
-
 namespace velora::platform::win32 {
 
 class Win32Graphics : public GraphicsBinding {
@@ -17,8 +15,7 @@ public:
     DeviceContext GetDC(WindowHandle wnd) override;
     void ReleaseDC(WindowHandle wnd, DeviceContext dc) override;
     bool InitOpenGL(const char* library, const char* gluLibrary, GlApi& gl) override;
-    RenderingContext CreateRenderingContext(DeviceContext dc, ContextOption options, int colorBits, int depthBits,
-                                            int stencilBits, int accumBits, int auxBuffers, int layer) override;
+    RenderingContext CreateRenderingContext(DeviceContext dc, const ContextRequest& request) override;
     void MakeCurrent(DeviceContext dc, RenderingContext rc) override;
     void DeleteContext(RenderingContext rc) override;
     void SwapBuffers(DeviceContext dc) override;
@@ -30,11 +27,5 @@ private:
     BOOL(WINAPI* FMakeCurrent)(HDC, HGLRC) = nullptr;
     BOOL(WINAPI* FDeleteContext)(HGLRC) = nullptr;
 };
-
-// The system's description of an error code, without the trailing line break.
-std::string SystemErrorText(DWORD code);
-
-// Raises EOSError with the calling thread's last error code.
-[[noreturn]] void RaiseLastOSError();
 
 }  // namespace velora::platform::win32

@@ -1,6 +1,7 @@
 #include "platform/win32/Win32Application.h"
 
-#include "platform/win32/DpiAwareness.h"
+#include "platform/win32/Win32DpiAwareness.h"
+#include "platform/win32/Win32Errors.h"
 
 namespace velora::platform::win32 {
 

@@ -12,7 +12,7 @@
 namespace velora::platform {
 
 std::unique_ptr<Application> CreateApplication(const std::string& displayName) {
-    x11::ReserveStandardDescriptors();
+    posix::ReserveStandardDescriptors();
     return std::make_unique<x11::X11Application>(displayName);
 }
 
@@ -240,7 +240,7 @@ Rect X11Application::WorkArea() {
 bool X11Application::OpenDocument(const std::string& fileName, const std::string& parameters) {
     std::vector<std::string> argv{"xdg-open", fileName};
     if (!parameters.empty()) argv.push_back(parameters);
-    return SpawnDetached(argv);
+    return posix::SpawnDetached(argv);
 }
 
 unsigned long X11Application::PixelOf(const Visual* visual, std::uint32_t rgb) const {

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/x11/PosixServices.h"
+#include "platform/posix/PosixServices.h"
 #include "platform/x11/X11Graphics.h"
 
 namespace velora::platform::x11 {
@@ -49,7 +49,6 @@ private:
     void SetProperties(const WindowSpec& request);
     void WaitUntilViewable();
     void GrabInput();
-    void EraseBackground();
     void PaintPicture();
 
     X11Application& FApp;
@@ -99,7 +98,7 @@ public:
 
     GraphicsBinding& Graphics() override { return *FGraphics; }
     Clock& SystemClock() override { return FClock; }
-    bool IsRussianLocaleInstalled() override { return RussianLocaleInstalled(); }
+    bool IsRussianLocaleInstalled() override { return posix::RussianLocaleInstalled(); }
     bool OpenDocument(const std::string& fileName, const std::string& parameters) override;
 
     // For the windows.
@@ -138,7 +137,7 @@ private:
     std::multimap<::Window, X11Window*> FFollowers;  // by parent
     std::map<VisualID, Colormap> FColormaps;
     std::unique_ptr<X11Graphics> FGraphics;
-    MonotonicClock FClock;
+    posix::MonotonicClock FClock;
     Atom FWmProtocols = None;
     Atom FWmDeleteWindow = None;
     Cursor FHiddenCursor = None;

@@ -195,7 +195,7 @@ std::optional<XVisualInfo> X11Graphics::FindVisual(bool doubleBuffered) {
 // double-buffer sizes asked for are granted as that visual has them, which
 // the product accepts whatever they are. Our windows are made with the
 // visual that ChooseVisual picks for the same request.
-RenderingContext X11Graphics::CreateRenderingContext(DeviceContext dc, ContextOption, int, int, int, int, int, int) {
+RenderingContext X11Graphics::CreateRenderingContext(DeviceContext dc, const ContextRequest&) {
     const Surface* surface = FindSurface(dc);
     if (surface == nullptr) RaiseXError(FDisplay, BadDrawable);
     if (!FGlx) RaiseXError(FDisplay, 0);

@@ -1,13 +1,13 @@
 #pragma once
-// The operating-system services of the Linux backend that need no display:
-// the standard descriptors, the clocks, the locale test and starting the
-// desktop's document opener.
+// The operating-system services that need no window system, shared by the
+// x11/ and wayland/ backends: the standard descriptors, the clocks, the
+// locale test and starting the desktop's document opener.
 #include <string>
 #include <vector>
 
 #include "base/Clock.h"
 
-namespace velora::platform::x11 {
+namespace velora::platform::posix {
 
 // Opens /dev/null on each of descriptors 0, 1 and 2 that is closed. Run
 // before the display connection is made: a connection that landed on 2
@@ -34,4 +34,4 @@ bool RussianLocaleInstalled();
 // False when it could not be started.
 bool SpawnDetached(const std::vector<std::string>& argv);
 
-}  // namespace velora::platform::x11
+}  // namespace velora::platform::posix

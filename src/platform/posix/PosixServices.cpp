@@ -1,4 +1,4 @@
-#include "platform/x11/PosixServices.h"
+#include "platform/posix/PosixServices.h"
 
 #include <fcntl.h>
 #include <locale.h>
@@ -12,7 +12,7 @@
 
 extern char** environ;
 
-namespace velora::platform::x11 {
+namespace velora::platform::posix {
 
 namespace {
 std::uint64_t MonotonicNanoseconds() {
@@ -65,7 +65,7 @@ bool SpawnDetached(const std::vector<std::string>& argv) {
     return true;
 }
 
-}  // namespace velora::platform::x11
+}  // namespace velora::platform::posix
 
 // Read by LeakSanitizer when the program is built with it, ignored otherwise:
 // glibc's newlocale drops its copy of LOCPATH when a locale is missing. The

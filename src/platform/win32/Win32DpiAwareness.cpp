@@ -1,4 +1,4 @@
-#include "platform/win32/DpiAwareness.h"
+#include "platform/win32/Win32DpiAwareness.h"
 
 namespace velora::platform::win32 {
 

@@ -1,4 +1,4 @@
-#include "platform/wayland/EglGraphics.h"
+#include "platform/wayland/WaylandGraphics.h"
 
 #include <EGL/eglext.h>
 #include <dlfcn.h>
@@ -30,7 +30,7 @@ std::string EglErrorName(EGLint code) {
     if (code >= EGL_SUCCESS && code < EGL_SUCCESS + static_cast<EGLint>(std::size(kNames)))
         return kNames[code - EGL_SUCCESS];
     char text[32];
-    std::snprintf(text, sizeof text, "EGL error 0x%04x", static_cast<unsigned>(code));
+    std::snprintf(text, sizeof text, msg::kEglErrorCode, static_cast<unsigned>(code));
     return text;
 }
 
@@ -56,9 +56,10 @@ EGLint Attribute(EGLDisplay display, EGLConfig config, EGLint name) {
 
 }  // namespace
 
-EglGraphics::EglGraphics(wl_display* display, SurfaceLookup lookup) : FDisplay(display), FLookup(std::move(lookup)) {}
+WaylandGraphics::WaylandGraphics(wl_display* display, SurfaceLookup lookup)
+    : FDisplay(display), FLookup(std::move(lookup)) {}
 
-EglGraphics::~EglGraphics() {
+WaylandGraphics::~WaylandGraphics() {
     if (FEgl == EGL_NO_DISPLAY) return;
     eglMakeCurrent(FEgl, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
     for (RenderingContext rc : FContexts) eglDestroyContext(FEgl, reinterpret_cast<EGLContext>(rc));
@@ -66,7 +67,7 @@ EglGraphics::~EglGraphics() {
     eglTerminate(FEgl);
 }
 
-DeviceContext EglGraphics::GetDC(WindowHandle wnd) {
+DeviceContext WaylandGraphics::GetDC(WindowHandle wnd) {
     SurfaceState* state = FLookup(wnd);
     if (state == nullptr || state->EglWindow == nullptr) return 0;
     auto drawable = std::make_unique<Drawable>(Drawable{wnd, EGL_NO_SURFACE});
@@ -75,7 +76,7 @@ DeviceContext EglGraphics::GetDC(WindowHandle wnd) {
     return dc;
 }
 
-void EglGraphics::ReleaseDC(WindowHandle, DeviceContext dc) {
+void WaylandGraphics::ReleaseDC(WindowHandle, DeviceContext dc) {
     const auto found = FDrawables.find(dc);
     if (found == FDrawables.end()) return;
     if (found->second->Surface != EGL_NO_SURFACE) {
@@ -85,12 +86,12 @@ void EglGraphics::ReleaseDC(WindowHandle, DeviceContext dc) {
     FDrawables.erase(found);
 }
 
-EglGraphics::Drawable* EglGraphics::FindDrawable(DeviceContext dc) {
+WaylandGraphics::Drawable* WaylandGraphics::FindDrawable(DeviceContext dc) {
     const auto found = FDrawables.find(dc);
     return found == FDrawables.end() ? nullptr : found->second.get();
 }
 
-bool EglGraphics::InitOpenGL(const char* library, const char* gluLibrary, GlApi& gl) {
+bool WaylandGraphics::InitOpenGL(const char* library, const char* gluLibrary, GlApi& gl) {
     void* handle = dlopen(library, RTLD_NOW | RTLD_LOCAL);
     if (handle == nullptr && std::strcmp(library, kGlLibrary) == 0)
         handle = dlopen(kGlvndGlLibrary, RTLD_NOW | RTLD_LOCAL);
@@ -103,7 +104,7 @@ bool EglGraphics::InitOpenGL(const char* library, const char* gluLibrary, GlApi&
     return true;
 }
 
-void EglGraphics::Initialize() {
+void WaylandGraphics::Initialize() {
     if (FEgl != EGL_NO_DISPLAY) return;
     EGLDisplay display = eglGetPlatformDisplay(EGL_PLATFORM_WAYLAND_KHR, FDisplay, nullptr);
     if (display == EGL_NO_DISPLAY) RaiseEglError("eglGetPlatformDisplay");
@@ -117,7 +118,7 @@ void EglGraphics::Initialize() {
 // deepest colour first, which may be a 10-bit format at half the frame rate;
 // and an alpha channel would make the surface translucent wherever the
 // stars are blended. So: 8/8/8 without alpha, 24 depth bits where there are.
-EGLConfig EglGraphics::ChooseConfig() {
+EGLConfig WaylandGraphics::ChooseConfig() {
     const EGLint request[] = {EGL_SURFACE_TYPE,
                               EGL_WINDOW_BIT,
                               EGL_RENDERABLE_TYPE,
@@ -146,7 +147,7 @@ EGLConfig EglGraphics::ChooseConfig() {
     return chosen != nullptr ? chosen : configs.front();
 }
 
-RenderingContext EglGraphics::CreateRenderingContext(DeviceContext dc, ContextOption, int, int, int, int, int, int) {
+RenderingContext WaylandGraphics::CreateRenderingContext(DeviceContext dc, const ContextRequest&) {
     Drawable* drawable = FindDrawable(dc);
     if (drawable == nullptr) throw EOSError(EGL_BAD_SURFACE, EglErrorName(EGL_BAD_SURFACE));
     SurfaceState* state = FLookup(drawable->Window);
@@ -167,7 +168,7 @@ RenderingContext EglGraphics::CreateRenderingContext(DeviceContext dc, ContextOp
     return rc;
 }
 
-void EglGraphics::MakeCurrent(DeviceContext dc, RenderingContext rc) {
+void WaylandGraphics::MakeCurrent(DeviceContext dc, RenderingContext rc) {
     if (FEgl == EGL_NO_DISPLAY || (dc == FCurrentDc && rc == FCurrentRc)) return;
     if (dc == 0 && rc == 0) {
         eglMakeCurrent(FEgl, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
@@ -186,13 +187,13 @@ void EglGraphics::MakeCurrent(DeviceContext dc, RenderingContext rc) {
     FCurrentRc = rc;
 }
 
-void EglGraphics::DeleteContext(RenderingContext rc) {
+void WaylandGraphics::DeleteContext(RenderingContext rc) {
     if (FContexts.erase(rc) == 0) return;
     if (FCurrentRc == rc) MakeCurrent(0, 0);
     eglDestroyContext(FEgl, reinterpret_cast<EGLContext>(rc));
 }
 
-void EglGraphics::SwapBuffers(DeviceContext dc) {
+void WaylandGraphics::SwapBuffers(DeviceContext dc) {
     Drawable* drawable = FindDrawable(dc);
     if (drawable == nullptr || drawable->Surface == EGL_NO_SURFACE) return;
     SurfaceState* state = FLookup(drawable->Window);
@@ -205,7 +206,7 @@ void EglGraphics::SwapBuffers(DeviceContext dc) {
     eglSwapBuffers(FEgl, drawable->Surface);
 }
 
-bool EglGraphics::GetWindowRect(WindowHandle wnd, Rect& rect) {
+bool WaylandGraphics::GetWindowRect(WindowHandle wnd, Rect& rect) {
     const SurfaceState* state = FLookup(wnd);
     if (state == nullptr) return false;
     rect = Rect{0, 0, state->PixelWidth, state->PixelHeight};

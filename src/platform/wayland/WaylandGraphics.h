@@ -1,9 +1,10 @@
 #pragma once
 // The engine's GraphicsBinding on EGL with desktop OpenGL, over the surfaces
-// of WaylandOutputs. A window is a surface (its wl_egl_window belongs to the
-// surface), a device context the EGL window surface made on it, a rendering
-// context an EGL compatibility-profile context, so that the engine's
-// immediate mode works. The GL entry points are still looked up by name.
+// of WaylandOutputSurfaces. A window is a surface (its wl_egl_window belongs
+// to the surface), a device context the EGL window surface made on it, a
+// rendering context an EGL compatibility-profile context, so that the
+// engine's immediate mode works. The GL entry points are still looked up by
+// name.
 #include "engine/GraphicsBinding.h"
 
 #include <EGL/egl.h>
@@ -31,20 +32,19 @@ struct SurfaceState {
     wl_callback* Frame = nullptr;  // asked for with the last frame
 };
 
-class EglGraphics : public GraphicsBinding {
+class WaylandGraphics : public GraphicsBinding {
 public:
     using SurfaceLookup = std::function<SurfaceState*(WindowHandle)>;
 
-    EglGraphics(wl_display* display, SurfaceLookup lookup);
-    ~EglGraphics() override;
-    EglGraphics(const EglGraphics&) = delete;
-    EglGraphics& operator=(const EglGraphics&) = delete;
+    WaylandGraphics(wl_display* display, SurfaceLookup lookup);
+    ~WaylandGraphics() override;
+    WaylandGraphics(const WaylandGraphics&) = delete;
+    WaylandGraphics& operator=(const WaylandGraphics&) = delete;
 
     DeviceContext GetDC(WindowHandle wnd) override;
     void ReleaseDC(WindowHandle wnd, DeviceContext dc) override;
     bool InitOpenGL(const char* library, const char* gluLibrary, GlApi& gl) override;
-    RenderingContext CreateRenderingContext(DeviceContext dc, ContextOption options, int colorBits, int depthBits,
-                                            int stencilBits, int accumBits, int auxBuffers, int layer) override;
+    RenderingContext CreateRenderingContext(DeviceContext dc, const ContextRequest& request) override;
     void MakeCurrent(DeviceContext dc, RenderingContext rc) override;
     void DeleteContext(RenderingContext rc) override;
     void SwapBuffers(DeviceContext dc) override;
