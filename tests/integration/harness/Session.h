@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "harness/Image.h"
-#include "harness/Process.h"
+#include "Process.h"
 #include "harness/XConnection.h"
 #include "XvfbServer.h"
 
@@ -74,8 +74,6 @@ protected:
 
     // Lets the subclass add what it knows about a failure before processes die.
     virtual void RecordFailureEvidence() {}
-
-    std::string ReadFile(const std::string& path) const;
 
     std::vector<std::unique_ptr<Process>> FProcesses;
     std::vector<pid_t> FHarnessPids;  // our own helpers, not the program's leftovers
