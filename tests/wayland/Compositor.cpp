@@ -8,7 +8,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <regex>
 #include <sstream>
+#include <stdexcept>
 #include <thread>
 
 namespace velora::testing {
@@ -16,6 +19,14 @@ namespace velora::testing {
 namespace {
 
 constexpr uid_t kSwayUser = 65534;  // sway refuses to run as root
+
+// Whether `line` is one of the protocol log's own; the program's messages
+// are the other lines.
+bool IsLogLine(const std::string& line) {
+    // libwayland stamps each line with the time: "[1234567.890] ".
+    static const std::regex stamp(R"(^\[ *\d+\.\d{3}\] )");
+    return std::regex_search(line, stamp);
+}
 
 }  // namespace
 
@@ -171,6 +182,41 @@ bool HasLine(const std::string& log, const std::vector<std::string>& parts) {
                         [&](const std::string& part) { return line.find(part) != std::string::npos; }))
             return true;
     return false;
+}
+
+std::string ProgramMessages(const std::string& log) {
+    std::istringstream lines(log);
+    std::string messages;
+    for (std::string line; std::getline(lines, line);)
+        if (!IsLogLine(line)) messages += line + "\n";
+    return messages;
+}
+
+std::string Describe(const std::vector<BufferSize>& sizes) {
+    std::string text;
+    for (const BufferSize& size : sizes) text += std::to_string(size.Width) + "x" + std::to_string(size.Height) + " ";
+    return text;
+}
+
+std::vector<BufferSize> AttachedBufferSizes(const std::string& log, std::size_t from) {
+    static const std::regex created(
+        R"(-> wl_shm_pool@\d+\.create_buffer\(new id wl_buffer@(\d+), \d+, (\d+), (\d+), \d+, \d+\)$)");
+    static const std::regex attached(R"(-> wl_surface@\d+\.attach\(wl_buffer@(\d+), -?\d+, -?\d+\)$)");
+    std::map<std::string, BufferSize> buffers;  // by id; an id is used again once its buffer is gone
+    std::vector<BufferSize> sizes;
+    std::istringstream lines(log);
+    std::size_t at = 0;
+    for (std::string line; std::getline(lines, line); at += line.size() + 1) {
+        std::smatch match;
+        if (std::regex_search(line, match, created)) {
+            buffers[match[1]] = {std::stoi(match[2]), std::stoi(match[3])};
+        } else if (at >= from && std::regex_search(line, match, attached)) {
+            const auto buffer = buffers.find(match[1]);
+            if (buffer == buffers.end()) throw std::runtime_error("no size known of the buffer attached in: " + line);
+            sizes.push_back(buffer->second);
+        }
+    }
+    return sizes;
 }
 
 }  // namespace protocol

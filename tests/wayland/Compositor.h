@@ -84,6 +84,23 @@ namespace protocol {
 // the arguments wanted).
 bool HasLine(const std::string& log, const std::vector<std::string>& parts);
 
+// What is left of `log` without the protocol log's lines.
+std::string ProgramMessages(const std::string& log);
+
+struct BufferSize {
+    int Width = 0;
+    int Height = 0;
+};
+// The sizes as "1280x720 640x360 ...", for failure messages.
+std::string Describe(const std::vector<BufferSize>& sizes);
+
+// The sizes of the buffers attached to the client's surfaces from the
+// position `from` of the log on, in order. Each attach must name a buffer
+// whose creation the log shows with its size (wl_shm_pool.create_buffer):
+// a log in a form this does not read throws, so that no test passes on a
+// log it cannot see into.
+std::vector<BufferSize> AttachedBufferSizes(const std::string& log, std::size_t from = 0);
+
 }  // namespace protocol
 
 // The sanitizers' settings of the test, for the programs it starts.
