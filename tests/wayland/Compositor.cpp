@@ -219,6 +219,14 @@ std::vector<BufferSize> AttachedBufferSizes(const std::string& log, std::size_t 
     return sizes;
 }
 
+int PointerMotions(const std::string& log) {
+    static const std::regex motion(R"( wl_pointer@\d+\.motion\(\d+, )");
+    std::istringstream lines(log);
+    int count = 0;
+    for (std::string line; std::getline(lines, line);) count += std::regex_search(line, motion) ? 1 : 0;
+    return count;
+}
+
 }  // namespace protocol
 
 Environment SanitizerEnv() {

@@ -101,6 +101,9 @@ std::string Describe(const std::vector<BufferSize>& sizes);
 // log it cannot see into.
 std::vector<BufferSize> AttachedBufferSizes(const std::string& log, std::size_t from = 0);
 
+// How many pointer motions the client has taken from its compositor.
+int PointerMotions(const std::string& log);
+
 }  // namespace protocol
 
 // The sanitizers' settings of the test, for the programs it starts.

@@ -39,7 +39,7 @@ protected:
         return StartClient(argv, false, extraEnv);
     }
     // The saver with its protocol log on stderr, which tells the buffers it
-    // made.
+    // made and the input it took.
     Process& StartLoggingSaver() { return StartSaver({}, SaverPath(), {{"WAYLAND_DEBUG", "1"}}); }
     // Input devices live for the whole test, so that the seat keeps them.
     Process& StartPointer() {
@@ -60,6 +60,17 @@ protected:
         std::vector<std::string> argv{"/usr/bin/wtype"};
         argv.insert(argv.end(), keys.begin(), keys.end());
         ASSERT_TRUE(Run(argv));
+    }
+    // Sends pointer moves and waits until the saver has taken them all and
+    // drawn after them, so that whatever the test does next comes later in
+    // the saver's eyes too, however slowly it runs.
+    void MoveAndWaitUntilTaken(Process& pointer, Process& saver, const std::string& moves, int motions) {
+        const int before = protocol::PointerMotions(saver.Stderr());
+        ASSERT_EQ(pointer.Ask(moves, kPatience), "ok");
+        ASSERT_TRUE(WaitUntil([&] { return protocol::PointerMotions(saver.Stderr()) >= before + motions; }))
+            << "the saver never took the moves: " << protocol::PointerMotions(saver.Stderr()) - before << " of "
+            << motions;
+        EXPECT_TRUE(WaitForFreshFrames("HEADLESS-1")) << "no frames after the moves";
     }
     void ExpectQuietEnd(Process& saver) {
         EXPECT_EQ(saver.Wait(kPatience), ExitedWith(0)) << saver.Stderr();
@@ -139,18 +150,16 @@ TEST_F(WaylandSaverTest, AKeyAClickTheWheelOrTwentyQuickMovesEndIt) {
 TEST_F(WaylandSaverTest, NineteenMovesOrMovesSpreadOutDoNotEndIt) {
     Process& pointer = StartPointer();
     ASSERT_TRUE(WaitUntil([&] { return SeatHas("pointer"); }));
-    Process& saver = StartSaver();
-    ASSERT_TRUE(WaitForStars("HEADLESS-1")) << saver.Stderr();
+    Process& saver = StartLoggingSaver();
+    ASSERT_TRUE(WaitForStars("HEADLESS-1")) << protocol::ProgramMessages(saver.Stderr());
 
-    ASSERT_EQ(pointer.Ask("move 19 3 2", kPatience), "ok");
-    EXPECT_TRUE(WaitForFreshFrames("HEADLESS-1"));
+    ASSERT_NO_FATAL_FAILURE(MoveAndWaitUntilTaken(pointer, saver, "move 19 3 2", 19));
     EXPECT_TRUE(saver.Running()) << "19 moves ended it";
 
     // More than 100 ms after the last counted move a run starts again, so
     // 19 one-pixel moves more do not make it 20 either.
     std::this_thread::sleep_for(150ms);
-    ASSERT_EQ(pointer.Ask("move 19 1 0", kPatience), "ok");
-    EXPECT_TRUE(WaitForFreshFrames("HEADLESS-1"));
+    ASSERT_NO_FATAL_FAILURE(MoveAndWaitUntilTaken(pointer, saver, "move 19 1 0", 19));
     EXPECT_TRUE(saver.Running()) << "moves after a pause counted on";
 
     saver.SignalGroup(SIGTERM);

@@ -265,6 +265,18 @@ bool XSessionTest::WaitForChange(const Image& before, std::chrono::milliseconds 
     return WaitUntil([&] { return !(X().Grab(before.Area()) == before); }, timeout);
 }
 
+bool XSessionTest::WaitForFrames(const Rect& area, int count, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    Image last = X().Grab(area);
+    for (int i = 0; i < count; ++i) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (!WaitForChange(last, left)) return false;
+        last = X().Grab(area);
+    }
+    return true;
+}
+
 std::optional<Image> XSessionTest::WaitForStill(const Rect& area, std::chrono::milliseconds gap,
                                                 std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;

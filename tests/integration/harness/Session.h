@@ -122,6 +122,11 @@ protected:
     // Waits until `area` shows something other than `before`.
     bool WaitForChange(const Image& before, std::chrono::milliseconds timeout = kPatience);
 
+    // Waits until `area` has changed `count` times: the program has drawn
+    // frames since, and so has read what it was sent before (it draws when
+    // it has no events left to read), however slowly it runs.
+    bool WaitForFrames(const Rect& area, int count = 2, std::chrono::milliseconds timeout = kPatience);
+
     // Waits until two screenshots of `area` taken `gap` apart are the same;
     // returns that picture.
     std::optional<Image> WaitForStill(const Rect& area, std::chrono::milliseconds gap,
