@@ -93,7 +93,7 @@ bool DaemonTest::WaitForDaemon() {
 }
 
 bool DaemonTest::HelpersGone() const {
-    for (const ChildInfo& child : ChildrenOfThisProcess()) {
+    for (const ProcessInfo& child : ChildrenOfThisProcess()) {
         const bool ours = std::find(FHarnessPids.begin(), FHarnessPids.end(), child.Pid) != FHarnessPids.end() ||
                           std::any_of(FProcesses.begin(), FProcesses.end(),
                                       [&](const auto& process) { return process->Pid() == child.Pid; });
@@ -104,17 +104,8 @@ bool DaemonTest::HelpersGone() const {
 
 std::vector<pid_t> DaemonTest::SaverProcesses() const {
     std::vector<pid_t> found;
-    std::error_code ec;
-    for (const auto& entry : fs::directory_iterator("/proc", ec)) {
-        const std::string name = entry.path().filename().string();
-        if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-        std::error_code linkError;
-        if (fs::read_symlink(entry.path() / "exe", linkError).string() != FSaver) continue;
-        std::ifstream stat(entry.path() / "stat");
-        std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-        const auto close = text.rfind(')');
-        if (close != std::string::npos && close + 2 < text.size() && text[close + 2] == 'Z') continue;
-        found.push_back(static_cast<pid_t>(std::stol(name)));
+    for (const ProcessInfo& process : AllProcesses()) {
+        if (process.Executable == FSaver && process.State != 'Z') found.push_back(process.Pid);
     }
     return found;
 }

@@ -65,7 +65,7 @@ TEST_F(SaverIgnores, SystemKeysAndExtraButtons) {
     ASSERT_NO_FATAL_FAILURE(StartSaver({"/s"}, kScreen));
     Xdotool({"key", "F10", "key", "alt+x", "click", "6", "click", "7", "click", "8", "click", "9"});
 
-    std::this_thread::sleep_for(1s);
+    EXPECT_TRUE(WaitForFrames(kScreen)) << "no frames after the input";
     EXPECT_TRUE(FVelora->Running()) << "the saver closed on a system key or an extra button";
     Xdotool({"key", "x"});
     ExpectCleanExit();
@@ -81,15 +81,17 @@ TEST_F(SaverMouse, TwentyQuickMovesClose) {
 
 TEST_F(SaverMouse, NineteenMovesAPauseAndNineteenMoreDoNotClose) {
     ASSERT_NO_FATAL_FAILURE(StartSaver({"/s"}, kScreen));
-    std::vector<std::string> input = PointerMoves(19, 200);
-    input.insert(input.end(), {"sleep", "0.6"});
-    const auto more = PointerMoves(19, 300);
-    input.insert(input.end(), more.begin(), more.end());
-    Xdotool(input);
+    // The saver times the moves as it reads them: each batch must have been
+    // read (frames drawn after it) before the pause and the next batch start,
+    // or a saver slowed down by a loaded machine would read all 38 at once.
+    Xdotool(PointerMoves(19, 200));
+    ASSERT_TRUE(WaitForFrames(kScreen)) << "no frames after the first moves";
+    EXPECT_TRUE(FVelora->Running()) << "19 moves closed the saver";
+    std::this_thread::sleep_for(600ms);
+    Xdotool(PointerMoves(19, 300));
 
-    std::this_thread::sleep_for(1s);
+    EXPECT_TRUE(WaitForFrames(kScreen)) << "the saver stopped drawing";
     EXPECT_TRUE(FVelora->Running()) << "the moves closed the saver";
-    EXPECT_TRUE(WaitForChange(X().GrabScreen())) << "the saver stopped drawing";
     Xdotool({"key", "x"});
     ExpectCleanExit();
 }

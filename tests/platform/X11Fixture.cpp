@@ -30,17 +30,6 @@ void X11Test::TearDown() {
     return window;
 }
 
-void X11Test::SendDeleteWindow(::Window target) {
-    XEvent event{};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = target;
-    event.xclient.message_type = XInternAtom(Other, "WM_PROTOCOLS", False);
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = static_cast<long>(XInternAtom(Other, "WM_DELETE_WINDOW", False));
-    XSendEvent(Other, target, False, NoEventMask, &event);
-    XSync(Other, False);
-}
-
 void X11Test::SendKey(::Window target, unsigned long keysym) {
     XEvent event{};
     event.xkey.type = KeyPress;

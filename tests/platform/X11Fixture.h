@@ -12,6 +12,7 @@
 
 #include <memory>
 
+#include "CloseBox.h"
 #include "XvfbServer.h"
 
 namespace velora::testing {
@@ -28,8 +29,6 @@ protected:
 
     // A mapped window of another program.
     ::Window ForeignWindow(int width, int height, unsigned long background = 0xFFFFFF);
-    // What a window manager's close box sends.
-    void SendDeleteWindow(::Window target);
     void SendKey(::Window target, unsigned long keysym);
     XWindowAttributes AttributesOf(::Window window);
     // Handles what the server has sent so far, and waits until it has

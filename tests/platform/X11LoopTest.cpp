@@ -36,7 +36,7 @@ TEST_F(X11MessageLoop, TheHookSeesAQueuedMessageBeforeItsWindow) {
     App->SetMessageHook([&](Message& msg, bool&) {
         if (msg.message == kWmClose) seen.push_back("hook");
     });
-    SendDeleteWindow(window->Handle());
+    SendDeleteWindow(Other, window->Handle());
     App->Run();
     EXPECT_EQ(seen, (std::vector<std::string>{"hook", "window"}));
     EXPECT_TRUE(App->IsWindow(window->Handle()));  // handled: no default destruction
@@ -55,11 +55,11 @@ TEST_F(X11MessageLoop, AHandledMessageNeverReachesItsWindowAndAnUnhandledCloseDe
         handled = drop;
         drop = false;
     });
-    SendDeleteWindow(window->Handle());
+    SendDeleteWindow(Other, window->Handle());
     Pump();
     EXPECT_FALSE(windowSawClose);
     EXPECT_TRUE(App->IsWindow(window->Handle()));
-    SendDeleteWindow(window->Handle());
+    SendDeleteWindow(Other, window->Handle());
     Pump();
     EXPECT_TRUE(windowSawClose);
     EXPECT_FALSE(App->IsWindow(window->Handle()));
@@ -74,7 +74,7 @@ TEST_F(X11MessageLoop, AnIdleHandlerThatIsNotDoneIsCalledAgainAtOnce) {
     int idle = 0;
     App->SetIdleHandler([&](bool& done) {
         // The loop would wait forever here if it slept after a false Done.
-        if (++idle == 50) SendDeleteWindow(window->Handle());
+        if (++idle == 50) SendDeleteWindow(Other, window->Handle());
         done = false;
     });
     App->Run();
@@ -98,7 +98,7 @@ TEST_F(X11MessageLoop, TheModalLoopKeepsTheIdleHandlerAndDisablesOtherWindows) {
         if (++idle == 20) {
             SendKey(main->Handle(), XK_a);
             SendKey(dialog->Handle(), XK_b);
-            SendDeleteWindow(dialog->Handle());
+            SendDeleteWindow(Other, dialog->Handle());
         }
         done = false;
     });
@@ -132,8 +132,8 @@ TEST_F(X11MessageLoop, ProcessMessagesReturnsWhenTheQueueIsEmptyAndIgnoresQuit) 
     });
     window->Show();
     App->ProcessMessages();
-    SendDeleteWindow(window->Handle());
-    SendDeleteWindow(window->Handle());
+    SendDeleteWindow(Other, window->Handle());
+    SendDeleteWindow(Other, window->Handle());
     Pump();
     EXPECT_EQ(closes, 2);
     EXPECT_TRUE(App->Terminated());

@@ -5,6 +5,7 @@
 #include "FakeApplication.h"
 #include "base/Errors.h"
 #include "ui/Texts.h"
+#include "CommandLineArgs.h"
 
 namespace velora {
 namespace {
@@ -14,11 +15,7 @@ using testing::FakeApplication;
 using testing::FakeWindow;
 using testing::Msg;
 
-Arguments Args(std::initializer_list<const char*> rest) {
-    Arguments args{"velora"};
-    for (const char* arg : rest) args.emplace_back(arg);
-    return args;
-}
+using testing::Args;
 
 class MainFormTest : public ::testing::Test {
 protected:

@@ -3,15 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "ui/Program.h"
+#include "CommandLineArgs.h"
 
 namespace velora {
 namespace {
 
-Arguments Args(std::initializer_list<const char*> rest) {
-    Arguments args{"velora"};
-    for (const char* arg : rest) args.emplace_back(arg);
-    return args;
-}
+using testing::Args;
 
 TEST(ChooseLayout, TheSaverSwitchGivesTheFullScreenWhateverFollows) {
     EXPECT_EQ(ChooseLayout(Args({"/s"})), MainLayout::FullScreen);

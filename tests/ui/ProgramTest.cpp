@@ -4,6 +4,7 @@
 
 #include "FakeApplication.h"
 #include "ui/Texts.h"
+#include "CommandLineArgs.h"
 
 namespace velora {
 namespace {
@@ -12,11 +13,7 @@ using namespace platform;
 using testing::FakeApplication;
 using testing::Msg;
 
-Arguments Args(std::initializer_list<const char*> rest) {
-    Arguments args{"velora"};
-    for (const char* arg : rest) args.emplace_back(arg);
-    return args;
-}
+using testing::Args;
 
 TEST(RunProgram, TheSettingsRequestShowsTheDialogAndEnds) {
     FakeApplication app;

@@ -3,15 +3,12 @@
 #include <set>
 
 #include "shell/ScreenSaveMisc.h"
+#include "CommandLineArgs.h"
 
 namespace velora {
 namespace {
 
-Arguments Args(std::initializer_list<const char*> rest) {
-    Arguments args{"velora"};
-    for (const char* a : rest) args.emplace_back(a);
-    return args;
-}
+using testing::Args;
 
 const WindowExists kWindows = [](WindowHandle wnd) { return wnd == 500 || wnd == 4242; };
 

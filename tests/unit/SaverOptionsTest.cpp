@@ -4,15 +4,12 @@
 #include <sstream>
 
 #include "shell/SaverOptions.h"
+#include "CommandLineArgs.h"
 
 namespace velora {
 namespace {
 
-Arguments Args(std::initializer_list<const char*> rest) {
-    Arguments args{"velora-skyshow"};
-    for (const char* a : rest) args.emplace_back(a);
-    return args;
-}
+using testing::SkyshowArgs;
 
 SaverOptions Parsed(const Arguments& args, const char* daemonWindow = nullptr) {
     std::string error;
@@ -29,17 +26,18 @@ std::string Refusal(const Arguments& args) {
 }
 
 TEST(SaverOptionsTest, TheHostIsTheNamedWindowThenTheDaemonsThenTheDesktopThenOurOwn) {
-    EXPECT_EQ(Parsed(Args({})).Host, SaverHost::OwnWindow);
-    EXPECT_EQ(Parsed(Args({}), "").Host, SaverHost::OwnWindow);
-    EXPECT_EQ(Parsed(Args({"--root"})).Host, SaverHost::Desktop);
+    EXPECT_EQ(Parsed(SkyshowArgs({})).Host, SaverHost::OwnWindow);
+    EXPECT_EQ(Parsed(SkyshowArgs({}), "").Host, SaverHost::OwnWindow);
+    EXPECT_EQ(Parsed(SkyshowArgs({"--root"})).Host, SaverHost::Desktop);
 
-    const SaverOptions daemon = Parsed(Args({"--root"}), "0x1A00003");
+    const SaverOptions daemon = Parsed(SkyshowArgs({"--root"}), "0x1A00003");
     EXPECT_EQ(daemon.Host, SaverHost::Window);
     EXPECT_EQ(daemon.Window, 0x1A00003u);
     EXPECT_EQ(daemon.WindowSource, "XSCREENSAVER_WINDOW=0x1A00003");
 
     // The settings program appends its preview window to the daemon's command.
-    const SaverOptions preview = Parsed(Args({"--root", "--delay", "10000", "--window-id", "4242"}), "0x1A00003");
+    const SaverOptions preview =
+        Parsed(SkyshowArgs({"--root", "--delay", "10000", "--window-id", "4242"}), "0x1A00003");
     EXPECT_EQ(preview.Host, SaverHost::Window);
     EXPECT_EQ(preview.Window, 4242u);
     EXPECT_EQ(preview.WindowSource, "--window-id 4242");
@@ -47,55 +45,56 @@ TEST(SaverOptionsTest, TheHostIsTheNamedWindowThenTheDaemonsThenTheDesktopThenOu
 }
 
 TEST(SaverOptionsTest, OneHyphenWillDoAndTheLastValueCounts) {
-    const SaverOptions options = Parsed(Args({"-window-id", "0x10", "-delay", "5", "--delay", "1000000", "-root"}));
+    const SaverOptions options =
+        Parsed(SkyshowArgs({"-window-id", "0x10", "-delay", "5", "--delay", "1000000", "-root"}));
     EXPECT_EQ(options.Window, 16u);
     EXPECT_EQ(options.DelayMicroseconds, 1000000u);
-    EXPECT_EQ(Parsed(Args({})).DelayMicroseconds, 0u);
-    EXPECT_TRUE(Parsed(Args({"--help"})).Help);
-    EXPECT_TRUE(Parsed(Args({"-h"})).Help);
+    EXPECT_EQ(Parsed(SkyshowArgs({})).DelayMicroseconds, 0u);
+    EXPECT_TRUE(Parsed(SkyshowArgs({"--help"})).Help);
+    EXPECT_TRUE(Parsed(SkyshowArgs({"-h"})).Help);
 }
 
 TEST(SaverOptionsTest, AWindowIdThatIsNoNumberIsKeptForTheMessage) {
     for (const char* text : {"12abc", "-5", "0", ""}) {
-        const SaverOptions options = Parsed(Args({"--window-id", text}));
+        const SaverOptions options = Parsed(SkyshowArgs({"--window-id", text}));
         EXPECT_EQ(options.Host, SaverHost::Window) << text;
         EXPECT_EQ(options.Window, 0u) << text;
         EXPECT_EQ(options.WindowSource, std::string("--window-id ") + text);
     }
-    EXPECT_EQ(Parsed(Args({}), "junk").Window, 0u);
+    EXPECT_EQ(Parsed(SkyshowArgs({}), "junk").Window, 0u);
 }
 
 TEST(SaverOptionsTest, UnknownOptionsAndBadValuesAreRefusedWithOneLine) {
-    EXPECT_EQ(Refusal(Args({"--fps"})), "unknown option \"--fps\"");
-    EXPECT_EQ(Refusal(Args({"/s"})), "unknown option \"/s\"");
-    EXPECT_EQ(Refusal(Args({"root"})), "unknown option \"root\"");
-    EXPECT_EQ(Refusal(Args({"--root", "--window-id"})), "--window-id needs a value");
-    EXPECT_EQ(Refusal(Args({"-delay"})), "-delay needs a value");
+    EXPECT_EQ(Refusal(SkyshowArgs({"--fps"})), "unknown option \"--fps\"");
+    EXPECT_EQ(Refusal(SkyshowArgs({"/s"})), "unknown option \"/s\"");
+    EXPECT_EQ(Refusal(SkyshowArgs({"root"})), "unknown option \"root\"");
+    EXPECT_EQ(Refusal(SkyshowArgs({"--root", "--window-id"})), "--window-id needs a value");
+    EXPECT_EQ(Refusal(SkyshowArgs({"-delay"})), "-delay needs a value");
     for (const char* delay : {"1000001", "-1", "+5", "1e3", "", "99999999999"})
-        EXPECT_EQ(Refusal(Args({"--delay", delay})),
+        EXPECT_EQ(Refusal(SkyshowArgs({"--delay", delay})),
                   std::string("--delay takes 0 to 1000000 microseconds, not \"") + delay + "\"");
 }
 
 TEST(SaverOptionsTest, AWaylandSessionWithNoXHostNamedDrawsOnWaylandUnlessABackendIsForced) {
     constexpr const char* kCompositor = "wayland-1";
-    EXPECT_EQ(ChooseSaverBackend(Parsed(Args({})), kCompositor), SaverBackend::Wayland);
-    EXPECT_EQ(ChooseSaverBackend(Parsed(Args({})), nullptr), SaverBackend::X11);
-    EXPECT_EQ(ChooseSaverBackend(Parsed(Args({})), ""), SaverBackend::X11);
+    EXPECT_EQ(ChooseSaverBackend(Parsed(SkyshowArgs({})), kCompositor), SaverBackend::Wayland);
+    EXPECT_EQ(ChooseSaverBackend(Parsed(SkyshowArgs({})), nullptr), SaverBackend::X11);
+    EXPECT_EQ(ChooseSaverBackend(Parsed(SkyshowArgs({})), ""), SaverBackend::X11);
     // An X host named anywhere keeps it on X11 (XWayland).
-    EXPECT_EQ(ChooseSaverBackend(Parsed(Args({"--root"})), kCompositor), SaverBackend::X11);
-    EXPECT_EQ(ChooseSaverBackend(Parsed(Args({"--window-id", "42"})), kCompositor), SaverBackend::X11);
-    EXPECT_EQ(ChooseSaverBackend(Parsed(Args({}), "0x1A00003"), kCompositor), SaverBackend::X11);
+    EXPECT_EQ(ChooseSaverBackend(Parsed(SkyshowArgs({"--root"})), kCompositor), SaverBackend::X11);
+    EXPECT_EQ(ChooseSaverBackend(Parsed(SkyshowArgs({"--window-id", "42"})), kCompositor), SaverBackend::X11);
+    EXPECT_EQ(ChooseSaverBackend(Parsed(SkyshowArgs({}), "0x1A00003"), kCompositor), SaverBackend::X11);
 
-    EXPECT_EQ(ChooseSaverBackend(Parsed(Args({"--x11"})), kCompositor), SaverBackend::X11);
-    EXPECT_EQ(ChooseSaverBackend(Parsed(Args({"-wayland"})), nullptr), SaverBackend::Wayland);
-    EXPECT_EQ(ChooseSaverBackend(Parsed(Args({"--wayland"}), "0x1A00003"), nullptr), SaverBackend::Wayland);
-    EXPECT_EQ(ChooseSaverBackend(Parsed(Args({"--wayland", "--x11"})), kCompositor), SaverBackend::X11);
+    EXPECT_EQ(ChooseSaverBackend(Parsed(SkyshowArgs({"--x11"})), kCompositor), SaverBackend::X11);
+    EXPECT_EQ(ChooseSaverBackend(Parsed(SkyshowArgs({"-wayland"})), nullptr), SaverBackend::Wayland);
+    EXPECT_EQ(ChooseSaverBackend(Parsed(SkyshowArgs({"--wayland"}), "0x1A00003"), nullptr), SaverBackend::Wayland);
+    EXPECT_EQ(ChooseSaverBackend(Parsed(SkyshowArgs({"--wayland", "--x11"})), kCompositor), SaverBackend::X11);
 }
 
 TEST(SaverOptionsTest, WaylandTakesNoXHost) {
     const std::string refusal = "--wayland covers every output; it takes no --root or --window-id";
-    EXPECT_EQ(Refusal(Args({"--wayland", "--root"})), refusal);
-    EXPECT_EQ(Refusal(Args({"--window-id", "42", "--wayland"})), refusal);
+    EXPECT_EQ(Refusal(SkyshowArgs({"--wayland", "--root"})), refusal);
+    EXPECT_EQ(Refusal(SkyshowArgs({"--window-id", "42", "--wayland"})), refusal);
 }
 
 std::string FileText(const char* path) {

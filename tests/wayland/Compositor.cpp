@@ -1,17 +1,17 @@
 #include "Compositor.h"
 
-#include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <regex>
 #include <sstream>
+#include <stdexcept>
 #include <thread>
 
 namespace velora::testing {
@@ -20,34 +20,12 @@ namespace {
 
 constexpr uid_t kSwayUser = 65534;  // sway refuses to run as root
 
-std::vector<char*> Pointers(const std::vector<std::string>& strings) {
-    std::vector<char*> pointers;
-    for (const std::string& s : strings) pointers.push_back(const_cast<char*>(s.c_str()));
-    pointers.push_back(nullptr);
-    return pointers;
-}
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-std::optional<Screenshot> ParsePpm(const std::string& data) {
-    std::istringstream in(data);
-    std::string magic;
-    int width = 0;
-    int height = 0;
-    int maximum = 0;
-    in >> magic >> width >> height >> maximum;
-    in.get();
-    if (magic != "P6" || maximum != 255 || width <= 0 || height <= 0) return std::nullopt;
-    Screenshot shot{width, height, {}};
-    shot.Rgb.resize(static_cast<std::size_t>(width) * height * 3);
-    in.read(reinterpret_cast<char*>(shot.Rgb.data()), static_cast<std::streamsize>(shot.Rgb.size()));
-    if (in.gcount() != static_cast<std::streamsize>(shot.Rgb.size())) return std::nullopt;
-    return shot;
+// Whether `line` is one of the protocol log's own; the program's messages
+// are the other lines.
+bool IsLogLine(const std::string& line) {
+    // libwayland stamps each line with the time: "[1234567.890] ".
+    static const std::regex stamp(R"(^\[ *\d+\.\d{3}\] )");
+    return std::regex_search(line, stamp);
 }
 
 }  // namespace
@@ -61,121 +39,59 @@ bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
     }
 }
 
-Child::Child(const std::vector<std::string>& argv, const std::vector<std::string>& env, const std::string& dir,
-             const std::string& tag, bool talk) {
-    FStderrPath = dir + "/" + tag + ".err";
-    const std::string outPath = dir + "/" + tag + ".out";
-    int toChild[2] = {-1, -1};
-    int fromChild[2] = {-1, -1};
-    if (talk && (pipe2(toChild, O_CLOEXEC) != 0 || pipe2(fromChild, O_CLOEXEC) != 0)) return;
-    const auto args = Pointers(argv);
-    const auto environment = Pointers(env);
-    FPid = fork();
-    if (FPid == 0) {
-        setpgid(0, 0);
-        const int err = open(FStderrPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int out = talk ? fromChild[1] : open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int in = talk ? toChild[0] : open("/dev/null", O_RDONLY);
-        dup2(in, 0);
-        dup2(out, 1);
-        dup2(err, 2);
-        execve(args[0], args.data(), environment.data());
-        _exit(127);
+void CompositorTest::SetUp() {
+    for (const std::string& program : FPrograms) {
+        if (access(program.c_str(), X_OK) != 0) GTEST_SKIP() << program << " is not installed";
     }
-    if (talk) {
-        close(toChild[0]);
-        close(fromChild[1]);
-        FIn = toChild[1];
-        FOut = fromChild[0];
-    }
-}
-
-Child::~Child() {
-    if (FPid > 0 && !FStatus) {
-        kill(-FPid, SIGKILL);
-        Wait(5s);
-    }
-    if (FIn >= 0) close(FIn);
-    if (FOut >= 0) close(FOut);
-}
-
-void Child::Signal(int signal) const {
-    if (FPid > 0) kill(FPid, signal);
-}
-
-std::optional<int> Child::Wait(std::chrono::milliseconds timeout) {
-    WaitUntil([this] { return !Running(); }, timeout);
-    return FStatus;
-}
-
-bool Child::Running() {
-    if (FStatus || FPid <= 0) return false;
-    int status = 0;
-    if (waitpid(FPid, &status, WNOHANG) != FPid) return true;
-    FStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    return false;
-}
-
-std::string Child::Stderr() const { return ReadAll(FStderrPath); }
-
-std::string Child::ReadLine(std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
-        if (const auto end = FPending.find('\n'); end != std::string::npos) {
-            std::string line = FPending.substr(0, end);
-            FPending.erase(0, end + 1);
-            return line;
-        }
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        pollfd fd{FOut, POLLIN, 0};
-        if (left.count() <= 0 || poll(&fd, 1, static_cast<int>(left.count())) <= 0) return {};
-        char buffer[256];
-        const ssize_t got = read(FOut, buffer, sizeof buffer);
-        if (got <= 0) return {};
-        FPending.append(buffer, static_cast<std::size_t>(got));
-    }
-}
-
-std::string Child::Ask(const std::string& line, std::chrono::milliseconds timeout) {
-    const std::string text = line + "\n";
-    if (write(FIn, text.data(), text.size()) != static_cast<ssize_t>(text.size())) return {};
-    return ReadLine(timeout);
-}
-
-int Screenshot::ColouredPixels() const {
-    int count = 0;
-    for (std::size_t i = 0; i + 2 < Rgb.size(); i += 3) {
-        const int r = Rgb[i];
-        const int g = Rgb[i + 1];
-        const int b = Rgb[i + 2];
-        if (std::max({r, g, b}) - std::min({r, g, b}) > 40) ++count;
-    }
-    return count;
-}
-
-HeadlessSway::HeadlessSway(int outputs) {
     char pattern[] = "/tmp/velora-wayland-XXXXXX";
-    FDir = mkdtemp(pattern);
-    FRuntime = FDir + "/run";
+    ASSERT_NE(mkdtemp(pattern), nullptr) << "cannot create a scratch directory";
+    FDir = pattern;
+}
+
+void CompositorTest::TearDown() {
+    while (!FChildren.empty()) FChildren.pop_back();
+    if (!FDir.empty()) {
+        std::error_code ignored;
+        std::filesystem::remove_all(FDir, ignored);
+    }
+}
+
+Process& CompositorTest::Start(const std::vector<std::string>& argv, const Environment& env, bool talk) {
+    const std::string tag = "child-" + std::to_string(FChildren.size());
+    SpawnOptions options;
+    options.Argv = argv;
+    options.Env = env;
+    options.StdoutPath = FDir + "/" + tag + ".out";
+    options.StderrPath = FDir + "/" + tag + ".err";
+    options.Talk = talk;
+    return *FChildren.emplace_back(std::make_unique<Process>(options));
+}
+
+SwayTest::SwayTest(int outputs)
+    : CompositorTest({"/usr/bin/setpriv", "/usr/bin/sway", "/usr/bin/swaymsg", "/usr/bin/grim"}), FOutputs(outputs) {}
+
+void SwayTest::SetUp() {
+    CompositorTest::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
+    FRuntime = Dir() + "/run";
     mkdir(FRuntime.c_str(), 0700);
-    chmod(FDir.c_str(), 0755);
-    if (chown(FRuntime.c_str(), kSwayUser, kSwayUser) != 0) return;
-    std::ofstream config(FDir + "/sway.conf");
+    chmod(Dir().c_str(), 0755);
+    ASSERT_EQ(chown(FRuntime.c_str(), kSwayUser, kSwayUser), 0) << "cannot give sway its runtime directory";
+    std::ofstream config(Dir() + "/sway.conf");
     config << "xwayland disable\n";
-    for (int i = 1; i <= outputs + 2; ++i)  // the outputs a test adds, too
+    for (int i = 1; i <= FOutputs + 2; ++i)  // the outputs a test adds, too
         config << "output HEADLESS-" << i << " mode 1280x720 position " << (i - 1) * 1280 << " 0\n";
     config.close();
-    const std::string home = "HOME=" + FRuntime;
-    const std::string runtime = "XDG_RUNTIME_DIR=" + FRuntime;
-    FSway = std::make_unique<Child>(
-        std::vector<std::string>{"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",
-                                 "/usr/bin/sway", "-c", FDir + "/sway.conf"},
-        std::vector<std::string>{"PATH=/usr/bin:/bin", home, runtime, "WLR_BACKENDS=headless", "WLR_RENDERER=pixman",
-                                 "WLR_HEADLESS_OUTPUTS=" + std::to_string(outputs)},
-        FDir, "sway");
+    FSway = &Start({"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "/usr/bin/sway", "-c",
+                    Dir() + "/sway.conf"},
+                   {{"PATH", "/usr/bin:/bin"},
+                    {"HOME", FRuntime},
+                    {"XDG_RUNTIME_DIR", FRuntime},
+                    {"WLR_BACKENDS", "headless"},
+                    {"WLR_RENDERER", "pixman"},
+                    {"WLR_HEADLESS_OUTPUTS", std::to_string(FOutputs)}});
     // Clients may connect once both sockets are there and sway answers.
-    FStarted = WaitUntil([&] {
+    ASSERT_TRUE(WaitUntil([&] {
         if (!FSway->Running()) return false;
         for (const auto& entry : std::filesystem::directory_iterator(FRuntime)) {
             const std::string name = entry.path().filename();
@@ -183,48 +99,60 @@ HeadlessSway::HeadlessSway(int outputs) {
             if (name.starts_with("sway-ipc.")) FIpcSocket = entry.path();
         }
         return !FDisplay.empty() && !FIpcSocket.empty() && Run({"/usr/bin/swaymsg", "-t", "get_version"});
-    });
+    })) << "sway did not start:\n"
+        << FSway->Stderr();
 }
 
-HeadlessSway::~HeadlessSway() {
-    if (FSway && FSway->Running()) {
-        FSway->Signal(SIGTERM);
+void SwayTest::TearDown() {
+    // Asked to end, sway leaves its runtime directory tidy.
+    if (FSway != nullptr && FSway->Running()) {
+        FSway->SignalGroup(SIGTERM);
         FSway->Wait(10s);
     }
-    FSway.reset();
-    std::error_code ignored;
-    std::filesystem::remove_all(FDir, ignored);
+    CompositorTest::TearDown();
 }
 
-std::string HeadlessSway::Log() const { return ReadAll(FDir + "/sway.err"); }
-
-std::vector<std::string> HeadlessSway::ClientEnv() const {
-    std::vector<std::string> env{"PATH=/usr/bin:/bin", "XDG_RUNTIME_DIR=" + FRuntime, "WAYLAND_DISPLAY=" + FDisplay,
-                                 "SWAYSOCK=" + FIpcSocket};
-    const auto sanitizers = SanitizerEnv();
-    env.insert(env.end(), sanitizers.begin(), sanitizers.end());
+Environment SwayTest::ClientEnv() const {
+    Environment env{{"PATH", "/usr/bin:/bin"},
+                    {"XDG_RUNTIME_DIR", FRuntime},
+                    {"WAYLAND_DISPLAY", FDisplay},
+                    {"SWAYSOCK", FIpcSocket}};
+    env.merge(SanitizerEnv());
     return env;
 }
 
-bool HeadlessSway::Run(const std::vector<std::string>& argv, std::string* output) const {
-    static int serial = 0;
-    const std::string tag = "tool-" + std::to_string(++serial);
-    Child tool(argv, ClientEnv(), FDir, tag);
-    const auto status = tool.Wait();
-    if (output != nullptr) *output = ReadAll(FDir + "/" + tag + ".out");
-    std::error_code ignored;
-    std::filesystem::remove(FDir + "/" + tag + ".out", ignored);
-    std::filesystem::remove(FDir + "/" + tag + ".err", ignored);
-    return status == 0;
+Process& SwayTest::StartClient(const std::vector<std::string>& argv, bool talk, const Environment& extraEnv) {
+    Environment env = extraEnv;
+    env.merge(ClientEnv());
+    return Start(argv, env, talk);
 }
 
-std::optional<Screenshot> HeadlessSway::Grab(const std::string& output) const {
+bool SwayTest::Run(const std::vector<std::string>& argv, std::string* output) {
+    const std::string tag = Dir() + "/tool-" + std::to_string(++FTools);
+    SpawnOptions options;
+    options.Argv = argv;
+    options.Env = ClientEnv();
+    options.StdoutPath = tag + ".out";
+    options.StderrPath = tag + ".err";
+    std::optional<ExitStatus> status;
+    {
+        Process tool(options);
+        status = tool.Wait(kPatience);
+    }
+    if (output != nullptr) *output = ReadFile(options.StdoutPath);
+    std::error_code ignored;
+    std::filesystem::remove(options.StdoutPath, ignored);
+    std::filesystem::remove(options.StderrPath, ignored);
+    return status == ExitedWith(0);
+}
+
+std::optional<Screenshot> SwayTest::Grab(const std::string& output) {
     std::string ppm;
     if (!Run({"/usr/bin/grim", "-t", "ppm", "-o", output, "-"}, &ppm)) return std::nullopt;
     return ParsePpm(ppm);
 }
 
-std::optional<Screenshot> HeadlessSway::WaitForStars(const std::string& output, int pixels) const {
+std::optional<Screenshot> SwayTest::WaitForStars(const std::string& output, int pixels) {
     std::optional<Screenshot> shot;
     WaitUntil([&] {
         shot = Grab(output);
@@ -234,7 +162,7 @@ std::optional<Screenshot> HeadlessSway::WaitForStars(const std::string& output, 
     return shot;
 }
 
-bool HeadlessSway::WaitForFreshFrames(const std::string& output, int count) const {
+bool SwayTest::WaitForFreshFrames(const std::string& output, int count) {
     std::optional<Screenshot> last = Grab(output);
     int fresh = 0;
     return WaitUntil([&] {
@@ -245,8 +173,10 @@ bool HeadlessSway::WaitForFreshFrames(const std::string& output, int count) cons
     });
 }
 
-bool HasLine(const std::string& text, const std::vector<std::string>& parts) {
-    std::istringstream lines(text);
+namespace protocol {
+
+bool HasLine(const std::string& log, const std::vector<std::string>& parts) {
+    std::istringstream lines(log);
     for (std::string line; std::getline(lines, line);)
         if (std::all_of(parts.begin(), parts.end(),
                         [&](const std::string& part) { return line.find(part) != std::string::npos; }))
@@ -254,10 +184,55 @@ bool HasLine(const std::string& text, const std::vector<std::string>& parts) {
     return false;
 }
 
-std::vector<std::string> SanitizerEnv() {
-    std::vector<std::string> env;
+std::string ProgramMessages(const std::string& log) {
+    std::istringstream lines(log);
+    std::string messages;
+    for (std::string line; std::getline(lines, line);)
+        if (!IsLogLine(line)) messages += line + "\n";
+    return messages;
+}
+
+std::string Describe(const std::vector<BufferSize>& sizes) {
+    std::string text;
+    for (const BufferSize& size : sizes) text += std::to_string(size.Width) + "x" + std::to_string(size.Height) + " ";
+    return text;
+}
+
+std::vector<BufferSize> AttachedBufferSizes(const std::string& log, std::size_t from) {
+    static const std::regex created(
+        R"(-> wl_shm_pool@\d+\.create_buffer\(new id wl_buffer@(\d+), \d+, (\d+), (\d+), \d+, \d+\)$)");
+    static const std::regex attached(R"(-> wl_surface@\d+\.attach\(wl_buffer@(\d+), -?\d+, -?\d+\)$)");
+    std::map<std::string, BufferSize> buffers;  // by id; an id is used again once its buffer is gone
+    std::vector<BufferSize> sizes;
+    std::istringstream lines(log);
+    std::size_t at = 0;
+    for (std::string line; std::getline(lines, line); at += line.size() + 1) {
+        std::smatch match;
+        if (std::regex_search(line, match, created)) {
+            buffers[match[1]] = {std::stoi(match[2]), std::stoi(match[3])};
+        } else if (at >= from && std::regex_search(line, match, attached)) {
+            const auto buffer = buffers.find(match[1]);
+            if (buffer == buffers.end()) throw std::runtime_error("no size known of the buffer attached in: " + line);
+            sizes.push_back(buffer->second);
+        }
+    }
+    return sizes;
+}
+
+int PointerMotions(const std::string& log) {
+    static const std::regex motion(R"( wl_pointer@\d+\.motion\(\d+, )");
+    std::istringstream lines(log);
+    int count = 0;
+    for (std::string line; std::getline(lines, line);) count += std::regex_search(line, motion) ? 1 : 0;
+    return count;
+}
+
+}  // namespace protocol
+
+Environment SanitizerEnv() {
+    Environment env;
     for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"})
-        if (const char* value = std::getenv(name)) env.push_back(std::string(name) + "=" + value);
+        if (const char* value = std::getenv(name)) env[name] = value;
     return env;
 }
 

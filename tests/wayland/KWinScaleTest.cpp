@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "Compositor.h"
@@ -19,55 +20,56 @@ int Count(const std::string& text, const std::string& what) {
     return count;
 }
 
-TEST(KWinScaleTest, AtAFractionalScaleEachOutputIsDrawnAtItsOwnPixels) {
-    char pattern[] = "/tmp/velora-kwin-XXXXXX";
-    const std::string dir = mkdtemp(pattern);  // 0700: KWin's runtime directory
-    // The package gives kwin_wayland a file capability, which a container's
-    // bounding set may forbid at exec; a copy runs without it.
-    std::filesystem::copy_file("/usr/bin/kwin_wayland", dir + "/kwin_wayland");
-    std::vector<std::string> env{"PATH=/usr/bin:/bin", "HOME=" + dir, "XDG_RUNTIME_DIR=" + dir,
-                                 "WAYLAND_DISPLAY=velora-kwin"};
-    {
-        Child kwin({dir + "/kwin_wayland", "--virtual", "--no-lockscreen", "--no-global-shortcuts", "--socket",
-                    "velora-kwin", "--width", "1280", "--height", "720", "--scale", "1.5", "--output-count", "2"},
-                   env, dir, "kwin");
-        ASSERT_TRUE(WaitUntil([&] { return std::filesystem::exists(dir + "/velora-kwin"); })) << "KWin did not start";
-        const auto sanitizers = SanitizerEnv();
-        env.insert(env.end(), sanitizers.begin(), sanitizers.end());
-        env.push_back("WAYLAND_DEBUG=1");
-        Child saver({SaverPath()}, env, dir, "saver");
+class KWinScaleTest : public CompositorTest {
+protected:
+    KWinScaleTest() : CompositorTest({"/usr/bin/kwin_wayland"}) {}
+};
 
-        // KWin 6 makes its virtual outputs 1920x1080 pixels for this
-        // command line but leaves them at scale 1 (its output configuration
-        // chooses the scale), so there is no fractional scale to follow.
-        const auto configured = [&] { return HasLine(saver.Stderr(), {"layer_surface_v1", ".configure("}); };
-        ASSERT_TRUE(WaitUntil(configured)) << "no layer-shell surface on KWin";
-        if (HasLine(saver.Stderr(), {"layer_surface_v1", ".configure(", ", 1920, 1080)"})) {
-            std::filesystem::remove_all(dir);
-            GTEST_SKIP() << "this KWin keeps its virtual outputs at scale 1";
-        }
+TEST_F(KWinScaleTest, AtAFractionalScaleEachOutputIsDrawnAtItsOwnPixels) {
+    // The scratch directory is 0700: KWin's runtime directory. The package
+    // gives kwin_wayland a file capability, which a container's bounding set
+    // may forbid at exec; a copy runs without it.
+    std::filesystem::copy_file("/usr/bin/kwin_wayland", Dir() + "/kwin_wayland");
+    Environment env{
+        {"PATH", "/usr/bin:/bin"}, {"HOME", Dir()}, {"XDG_RUNTIME_DIR", Dir()}, {"WAYLAND_DISPLAY", "velora-kwin"}};
+    Process& kwin =
+        Start({Dir() + "/kwin_wayland", "--virtual", "--no-lockscreen", "--no-global-shortcuts", "--socket",
+               "velora-kwin", "--width", "1280", "--height", "720", "--scale", "1.5", "--output-count", "2"},
+              env);
+    ASSERT_TRUE(WaitUntil([&] { return std::filesystem::exists(Dir() + "/velora-kwin"); })) << "KWin did not start";
+    env.merge(SanitizerEnv());
+    env["WAYLAND_DEBUG"] = "1";
+    Process& saver = Start({SaverPath()}, env);
 
-        // Once both surfaces have been told the scale, frames of 1920x1080
-        // pixels in a 1280x720 viewport.
-        const std::string scaled = "preferred_scale(180)";
-        const auto drawnScaled = [&] {
-            const std::string log = saver.Stderr();
-            if (Count(log, scaled) < 2) return false;
-            const std::string after = log.substr(log.rfind(scaled));
-            return after.find("set_destination(1280, 720)") != std::string::npos &&
-                   after.find(", 1920, 1080, 7680,") != std::string::npos && Count(after, ".attach(") >= 4;
-        };
-        EXPECT_TRUE(WaitUntil(drawnScaled))
-            << "never drawn at the fractional scale; " << saver.Stderr().substr(0, 4000);
-        EXPECT_TRUE(HasLine(saver.Stderr(), {"layer_surface_v1", ".configure(", ", 1280, 720)"}))
-            << "no layer-shell surface on KWin";
+    // KWin 6 makes its virtual outputs 1920x1080 pixels for this
+    // command line but leaves them at scale 1 (its output configuration
+    // chooses the scale), so there is no fractional scale to follow.
+    const auto configured = [&] { return protocol::HasLine(saver.Stderr(), {"layer_surface_v1", ".configure("}); };
+    ASSERT_TRUE(WaitUntil(configured)) << "no layer-shell surface on KWin";
+    if (protocol::HasLine(saver.Stderr(), {"layer_surface_v1", ".configure(", ", 1920, 1080)"}))
+        GTEST_SKIP() << "this KWin keeps its virtual outputs at scale 1";
 
-        saver.Signal(SIGTERM);
-        EXPECT_EQ(saver.Wait(), std::optional<int>(0));
-        kwin.Signal(SIGTERM);
-        kwin.Wait();
-    }
-    std::filesystem::remove_all(dir);
+    // Once both surfaces have been told the scale, frames of 1920x1080
+    // pixels in a 1280x720 viewport.
+    const std::string scaled = "preferred_scale(180)";
+    const auto drawnScaled = [&] {
+        const std::string log = saver.Stderr();
+        if (Count(log, scaled) < 2) return false;
+        const std::size_t told = log.rfind(scaled);
+        const auto sizes = protocol::AttachedBufferSizes(log, told);
+        return log.find("set_destination(1280, 720)", told) != std::string::npos &&
+               std::count_if(sizes.begin(), sizes.end(), [](const protocol::BufferSize& size) {
+                   return size.Width == 1920 && size.Height == 1080;
+               }) >= 4;
+    };
+    EXPECT_TRUE(WaitUntil(drawnScaled)) << "never drawn at the fractional scale; " << saver.Stderr().substr(0, 4000);
+    EXPECT_TRUE(protocol::HasLine(saver.Stderr(), {"layer_surface_v1", ".configure(", ", 1280, 720)"}))
+        << "no layer-shell surface on KWin";
+
+    saver.SignalGroup(SIGTERM);
+    EXPECT_EQ(saver.Wait(kPatience), ExitedWith(0));
+    kwin.SignalGroup(SIGTERM);
+    kwin.Wait(kPatience);
 }
 
 }  // namespace

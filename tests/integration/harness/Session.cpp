@@ -57,11 +57,6 @@ void ProcessTest::TearDown() {
     Finish();
 }
 
-std::string ProcessTest::ReadFile(const std::string& path) const {
-    std::ifstream in(path);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
 Process& ProcessTest::Launch(const std::vector<std::string>& args, const Environment& env, const std::string& exe) {
     SpawnOptions options;
     options.Argv.push_back(exe);
@@ -92,13 +87,13 @@ void ProcessTest::StopPrograms() {
     }
     std::vector<pid_t> known = FHarnessPids;
     for (const auto& process : FProcesses) known.push_back(process->Pid());
-    for (const ChildInfo& child : ChildrenOfThisProcess()) {
+    for (const ProcessInfo& child : ChildrenOfThisProcess()) {
         if (std::find(known.begin(), known.end(), child.Pid) != known.end()) continue;
         // As subreaper we inherit whatever the program's children outlive it
         // with. One caught in the middle of its exit (its memory, and with it
         // its command line, given back already) is a zombie a moment later.
         const auto exited = [&] {
-            for (const ChildInfo& now : ChildrenOfThisProcess())
+            for (const ProcessInfo& now : ChildrenOfThisProcess())
                 if (now.Pid == child.Pid) return now.State == 'Z';
             return false;
         };
@@ -112,7 +107,7 @@ void ProcessTest::StopPrograms() {
 }
 
 void ProcessTest::Finish() {
-    for (const ChildInfo& child : ChildrenOfThisProcess()) {
+    for (const ProcessInfo& child : ChildrenOfThisProcess()) {
         if (child.State != 'Z') {
             ADD_FAILURE() << "process survived the test's clean-up: pid " << child.Pid << ": " << child.CommandLine;
             ::kill(child.Pid, SIGKILL);
@@ -268,6 +263,18 @@ bool XSessionTest::WaitForStarsInAllQuarters(const Rect& area, std::chrono::mill
 
 bool XSessionTest::WaitForChange(const Image& before, std::chrono::milliseconds timeout) {
     return WaitUntil([&] { return !(X().Grab(before.Area()) == before); }, timeout);
+}
+
+bool XSessionTest::WaitForFrames(const Rect& area, int count, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    Image last = X().Grab(area);
+    for (int i = 0; i < count; ++i) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (!WaitForChange(last, left)) return false;
+        last = X().Grab(area);
+    }
+    return true;
 }
 
 std::optional<Image> XSessionTest::WaitForStill(const Rect& area, std::chrono::milliseconds gap,

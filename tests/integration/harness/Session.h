@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "harness/Image.h"
-#include "harness/Process.h"
+#include "Process.h"
 #include "harness/XConnection.h"
 #include "XvfbServer.h"
 
@@ -75,8 +75,6 @@ protected:
     // Lets the subclass add what it knows about a failure before processes die.
     virtual void RecordFailureEvidence() {}
 
-    std::string ReadFile(const std::string& path) const;
-
     std::vector<std::unique_ptr<Process>> FProcesses;
     std::vector<pid_t> FHarnessPids;  // our own helpers, not the program's leftovers
 
@@ -123,6 +121,11 @@ protected:
 
     // Waits until `area` shows something other than `before`.
     bool WaitForChange(const Image& before, std::chrono::milliseconds timeout = kPatience);
+
+    // Waits until `area` has changed `count` times: the program has drawn
+    // frames since, and so has read what it was sent before (it draws when
+    // it has no events left to read), however slowly it runs.
+    bool WaitForFrames(const Rect& area, int count = 2, std::chrono::milliseconds timeout = kPatience);
 
     // Waits until two screenshots of `area` taken `gap` apart are the same;
     // returns that picture.

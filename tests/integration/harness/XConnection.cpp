@@ -8,6 +8,8 @@
 #include <stdexcept>
 #include <thread>
 
+#include "CloseBox.h"
+
 namespace velora::testing {
 
 namespace {
@@ -159,18 +161,7 @@ void XConnection::DestroyWindow(Window window) {
     XSync(FDisplay, False);
 }
 
-void XConnection::SendDeleteWindow(Window window) {
-    XEvent event{};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = window;
-    event.xclient.message_type = XInternAtom(FDisplay, "WM_PROTOCOLS", False);
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = static_cast<long>(XInternAtom(FDisplay, "WM_DELETE_WINDOW", False));
-    event.xclient.data.l[1] = CurrentTime;
-    // An empty event mask delivers the event to the client that created the window.
-    XSendEvent(FDisplay, window, False, NoEventMask, &event);
-    XSync(FDisplay, False);
-}
+void XConnection::SendDeleteWindow(Window window) { testing::SendDeleteWindow(FDisplay, window); }
 
 bool XConnection::PointerGrabbedElsewhere() {
     const int rc = XGrabPointer(FDisplay, DefaultRootWindow(FDisplay), False, ButtonPressMask, GrabModeAsync,

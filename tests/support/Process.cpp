@@ -1,6 +1,7 @@
-#include "harness/Process.h"
+#include "Process.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/prctl.h>
@@ -22,6 +23,11 @@ namespace velora::testing {
 std::ostream& operator<<(std::ostream& out, const ExitStatus& status) {
     if (status.Exited) return out << "exit code " << status.Code;
     return out << "signal " << status.Code << " (" << strsignal(status.Code) << ")";
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
 Environment InheritedEnvironment() {
@@ -67,8 +73,20 @@ Process::Process(const SpawnOptions& options)
     if (options.Argv.empty()) throw std::invalid_argument("empty argv");
 
     SpawnFileActions actions;
-    posix_spawn_file_actions_addopen(actions.Get(), 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(actions.Get(), 1, options.StdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    int toChild[2] = {-1, -1};
+    int fromChild[2] = {-1, -1};
+    if (options.Talk) {
+        if (pipe2(toChild, O_CLOEXEC) != 0 || pipe2(fromChild, O_CLOEXEC) != 0)
+            throw std::runtime_error(std::string("cannot make pipes: ") + std::strerror(errno));
+        FIn = toChild[1];
+        FOut = fromChild[0];
+        posix_spawn_file_actions_adddup2(actions.Get(), toChild[0], 0);
+        posix_spawn_file_actions_adddup2(actions.Get(), fromChild[1], 1);
+    } else {
+        posix_spawn_file_actions_addopen(actions.Get(), 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(actions.Get(), 1, options.StdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0644);
+    }
     posix_spawn_file_actions_addopen(actions.Get(), 2, options.StderrPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
 
     SpawnAttributes attr;
@@ -92,13 +110,28 @@ Process::Process(const SpawnOptions& options)
     envp.push_back(nullptr);
 
     const int rc = posix_spawnp(&FPid, argv[0], actions.Get(), attr.Get(), argv.data(), envp.data());
+    // The program's ends of the pipes are its own now.
+    for (const int end : {toChild[0], fromChild[1]}) {
+        if (end >= 0) close(end);
+    }
     if (rc != 0) {
         FPid = -1;
+        CloseTalk();
         throw std::runtime_error("cannot start " + options.Argv.front() + ": " + std::strerror(rc));
     }
 }
 
-Process::~Process() { Kill(); }
+Process::~Process() {
+    Kill();
+    CloseTalk();
+}
+
+void Process::CloseTalk() {
+    for (int* fd : {&FIn, &FOut}) {
+        if (*fd >= 0) close(*fd);
+        *fd = -1;
+    }
+}
 
 bool Process::Reap(bool block) {
     if (FStatus) return true;
@@ -139,32 +172,62 @@ void Process::Kill() {
     Reap(true);
 }
 
+std::string Process::ReadLine(std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        if (const auto end = FPending.find('\n'); end != std::string::npos) {
+            std::string line = FPending.substr(0, end);
+            FPending.erase(0, end + 1);
+            return line;
+        }
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        pollfd fd{FOut, POLLIN, 0};
+        if (left.count() <= 0 || poll(&fd, 1, static_cast<int>(left.count())) <= 0) return {};
+        char buffer[256];
+        const ssize_t got = read(FOut, buffer, sizeof buffer);
+        if (got <= 0) return {};
+        FPending.append(buffer, static_cast<std::size_t>(got));
+    }
+}
+
+std::string Process::Ask(const std::string& line, std::chrono::milliseconds timeout) {
+    const std::string text = line + "\n";
+    if (write(FIn, text.data(), text.size()) != static_cast<ssize_t>(text.size())) return {};
+    return ReadLine(timeout);
+}
+
 void BecomeSubreaper() { prctl(PR_SET_CHILD_SUBREAPER, 1, 0, 0, 0); }
 
-std::vector<ChildInfo> ChildrenOfThisProcess() {
-    std::vector<ChildInfo> children;
-    const pid_t self = getpid();
+std::vector<ProcessInfo> AllProcesses() {
+    std::vector<ProcessInfo> found;
     std::error_code ec;
     for (const auto& entry : std::filesystem::directory_iterator("/proc", ec)) {
         const std::string name = entry.path().filename().string();
         if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-        std::ifstream statFile(entry.path() / "stat");
-        std::string stat((std::istreambuf_iterator<char>(statFile)), std::istreambuf_iterator<char>());
+        const std::string stat = ReadFile(entry.path() / "stat");
         // The command name in parentheses may itself contain blanks or ')'.
         const auto close = stat.rfind(')');
         if (close == std::string::npos) continue;
+        ProcessInfo info;
+        info.Pid = static_cast<pid_t>(std::stol(name));
         std::istringstream rest(stat.substr(close + 1));
-        char state = '?';
-        pid_t parent = 0;
-        rest >> state >> parent;
-        if (parent != self) continue;
-        std::ifstream cmdFile(entry.path() / "cmdline");
-        std::string cmd((std::istreambuf_iterator<char>(cmdFile)), std::istreambuf_iterator<char>());
-        for (char& c : cmd) {
+        rest >> info.State >> info.Parent;
+        info.CommandLine = ReadFile(entry.path() / "cmdline");
+        for (char& c : info.CommandLine) {
             if (c == '\0') c = ' ';
         }
-        children.push_back({static_cast<pid_t>(std::stol(name)), state, cmd});
+        std::error_code linkError;
+        info.Executable = std::filesystem::read_symlink(entry.path() / "exe", linkError).string();
+        found.push_back(std::move(info));
     }
+    return found;
+}
+
+std::vector<ProcessInfo> ChildrenOfThisProcess() {
+    std::vector<ProcessInfo> children = AllProcesses();
+    const pid_t self = getpid();
+    std::erase_if(children, [&](const ProcessInfo& process) { return process.Parent != self; });
     return children;
 }
 
