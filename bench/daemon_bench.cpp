@@ -23,7 +23,7 @@
 #include <thread>
 
 #include "XvfbServer.h"
-#include "harness/Process.h"
+#include "Process.h"
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
