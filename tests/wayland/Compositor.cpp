@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <regex>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
@@ -24,8 +24,60 @@ constexpr uid_t kSwayUser = 65534;  // sway refuses to run as root
 // are the other lines.
 bool IsLogLine(const std::string& line) {
     // libwayland stamps each line with the time: "[1234567.890] ".
-    static const std::regex stamp(R"(^\[ *\d+\.\d{3}\] )");
-    return std::regex_search(line, stamp);
+    const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+    const std::size_t dot = line.find('.');
+    if (line.empty() || line[0] != '[' || dot == std::string::npos || dot < 2 || line.size() < dot + 6) return false;
+    const auto digits = line.begin() + static_cast<std::ptrdiff_t>(dot);
+    return std::all_of(line.begin() + 1, digits, [&](char c) { return c == ' ' || isDigit(c); }) &&
+           isDigit(digits[-1]) && std::all_of(digits + 1, digits + 4, isDigit) && line.compare(dot + 4, 2, "] ") == 0;
+}
+
+// One request or event of the log: "[stamp] {queue} -> object.name(arguments)"
+// for a request the client sent, without the arrow for an event it took.
+// Objects are "interface@id", or "interface#id" since libwayland 1.23; both
+// come out as "interface@id".
+struct LogMessage {
+    bool Sent = false;
+    std::string Object;
+    std::string Name;
+    std::vector<std::string> Arguments;
+};
+
+std::optional<LogMessage> ParseLogLine(const std::string& line) {
+    if (!IsLogLine(line) || line.empty() || line.back() != ')') return std::nullopt;
+    std::size_t at = line.find("] ") + 2;
+    if (line.compare(at, 1, "{") == 0) at = line.find('}', at) + 1;
+    at = line.find_first_not_of(' ', at);
+    LogMessage message;
+    message.Sent = line.compare(at, 3, "-> ") == 0;
+    if (message.Sent) at += 3;
+    const std::size_t open = line.find('(', at);
+    const std::size_t dot = line.rfind('.', open);
+    if (open == std::string::npos || dot == std::string::npos || dot < at) return std::nullopt;
+    message.Object = line.substr(at, dot - at);
+    message.Name = line.substr(dot + 1, open - dot - 1);
+    std::replace(message.Object.begin(), message.Object.end(), '#', '@');
+    const std::string arguments = line.substr(open + 1, line.size() - open - 2);
+    for (std::size_t start = 0; !arguments.empty();) {
+        const std::size_t comma = arguments.find(", ", start);
+        std::string argument = arguments.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        std::replace(argument.begin(), argument.end(), '#', '@');
+        message.Arguments.push_back(std::move(argument));
+        if (comma == std::string::npos) break;
+        start = comma + 2;
+    }
+    return message;
+}
+
+bool IsCall(const LogMessage& message, bool sent, const std::string& interface, const std::string& name) {
+    return message.Sent == sent && message.Name == name && message.Object.rfind(interface + "@", 0) == 0;
+}
+
+int Number(const std::string& text, const std::string& line) {
+    std::size_t used = 0;
+    const int value = std::stoi(text, &used);
+    if (used != text.size()) throw std::runtime_error("not a number (" + text + ") in: " + line);
+    return value;
 }
 
 }  // namespace
@@ -199,19 +251,21 @@ std::string Describe(const std::vector<BufferSize>& sizes) {
 }
 
 std::vector<BufferSize> AttachedBufferSizes(const std::string& log, std::size_t from) {
-    static const std::regex created(
-        R"(-> wl_shm_pool@\d+\.create_buffer\(new id wl_buffer@(\d+), \d+, (\d+), (\d+), \d+, \d+\)$)");
-    static const std::regex attached(R"(-> wl_surface@\d+\.attach\(wl_buffer@(\d+), -?\d+, -?\d+\)$)");
     std::map<std::string, BufferSize> buffers;  // by id; an id is used again once its buffer is gone
     std::vector<BufferSize> sizes;
     std::istringstream lines(log);
     std::size_t at = 0;
     for (std::string line; std::getline(lines, line); at += line.size() + 1) {
-        std::smatch match;
-        if (std::regex_search(line, match, created)) {
-            buffers[match[1]] = {std::stoi(match[2]), std::stoi(match[3])};
-        } else if (at >= from && std::regex_search(line, match, attached)) {
-            const auto buffer = buffers.find(match[1]);
+        const auto message = ParseLogLine(line);
+        if (!message) continue;
+        if (IsCall(*message, true, "wl_shm_pool", "create_buffer")) {
+            // (new id wl_buffer@N, offset, width, height, stride, format)
+            const auto& arguments = message->Arguments;
+            if (arguments.size() != 6 || arguments[0].rfind("new id ", 0) != 0)
+                throw std::runtime_error("a buffer made in a form not known: " + line);
+            buffers[arguments[0].substr(7)] = {Number(arguments[2], line), Number(arguments[3], line)};
+        } else if (at >= from && IsCall(*message, true, "wl_surface", "attach") && message->Arguments.at(0) != "nil") {
+            const auto buffer = buffers.find(message->Arguments[0]);
             if (buffer == buffers.end()) throw std::runtime_error("no size known of the buffer attached in: " + line);
             sizes.push_back(buffer->second);
         }
@@ -220,10 +274,12 @@ std::vector<BufferSize> AttachedBufferSizes(const std::string& log, std::size_t 
 }
 
 int PointerMotions(const std::string& log) {
-    static const std::regex motion(R"( wl_pointer@\d+\.motion\(\d+, )");
     std::istringstream lines(log);
     int count = 0;
-    for (std::string line; std::getline(lines, line);) count += std::regex_search(line, motion) ? 1 : 0;
+    for (std::string line; std::getline(lines, line);) {
+        const auto message = ParseLogLine(line);
+        count += message && IsCall(*message, false, "wl_pointer", "motion") ? 1 : 0;
+    }
     return count;
 }
 
