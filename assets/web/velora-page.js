@@ -74,13 +74,13 @@ var VeloraPage = (function () {
   }
 
   // The ratio changes without a resize when the page moves to another
-  // screen or is zoomed.
-  function watchPixelRatio() {
-    var query = matchMedia('(resolution: ' + (window.devicePixelRatio || 1) + 'dppx)');
-    query.addEventListener('change', function () {
-      fitCanvas.apply(null, deviceSize(canvas()));
-      watchPixelRatio();
-    }, {once: true});
+  // screen or is zoomed, and an emulated one changes without any event: it
+  // is looked at every frame.
+  var pixelRatio = window.devicePixelRatio || 1;
+  function checkPixelRatio() {
+    if ((window.devicePixelRatio || 1) === pixelRatio) return;
+    pixelRatio = window.devicePixelRatio || 1;
+    fitCanvas.apply(null, deviceSize(canvas()));
   }
 
   function isFullScreenWindow(handle) {
@@ -111,7 +111,6 @@ var VeloraPage = (function () {
     // CSS size times devicePixelRatio: Chromium's device-pixel-content-box
     // leaves an emulated device scale out.
     new ResizeObserver(function () { fitCanvas.apply(null, deviceSize(c)); }).observe(c);
-    watchPixelRatio();
     window.addEventListener('keydown', function (e) {
       var target = modal || canvasOwner;
       if (!target) return;
@@ -265,7 +264,12 @@ var VeloraPage = (function () {
     // a record is queued.
     wait: function (wantFrame) {
       return new Promise(function (resolve) {
-        if (wantFrame) requestAnimationFrame(function () { resolve(); });
+        if (wantFrame) {
+          requestAnimationFrame(function () {
+            checkPixelRatio();
+            resolve();
+          });
+        }
         else if (queue.length) resolve();
         else wake = resolve;
       });

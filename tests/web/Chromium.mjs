@@ -83,7 +83,7 @@ export class Chromium {
   async close() {
     this.child.kill('SIGTERM');
     await this.exited;
-    rmSync(this.profile, {recursive: true, force: true});
+    rmSync(this.profile, {recursive: true, force: true, maxRetries: 10});
   }
 }
 

@@ -102,6 +102,9 @@ const checks = [
     console.log(`# stars ${Date.now() - started} ms after navigating`);
   }],
   ['the canvas fits the page again when it changes size', async () => {
+    // A new size, then a new pixel ratio at the same size.
+    await page.resize(500, 400, kScale);
+    await page.waitFor(canvasFitsPage(kScale));
     await page.resize(500, 400, 1.5);
     await page.waitFor(canvasFitsPage(1.5));
     await waitForStars();
