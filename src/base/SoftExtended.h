@@ -420,7 +420,7 @@ private:
     // E exponent bits, to and from the x87 form. (Plain parameters, not
     // template ones: Clang 14 cannot evaluate a member template that the
     // class's own inline functions instantiate in a constant expression.)
-    static constexpr SoftExtended FromBinary(std::uint64_t bits, int P, int E) {
+    [[gnu::always_inline]] static constexpr SoftExtended FromBinary(std::uint64_t bits, int P, int E) {
         const int kFraction = P - 1;
         const int kMaxExp = (1 << E) - 1;
         const int kBinaryBias = (1 << (E - 1)) - 1;
@@ -443,7 +443,7 @@ private:
                         kTop | (fraction << (63 - kFraction)));
     }
 
-    constexpr std::uint64_t ToBinary(int P, int E) const {
+    [[gnu::always_inline]] constexpr std::uint64_t ToBinary(int P, int E) const {
         const int kFraction = P - 1;
         const std::uint64_t kMaxExp = (std::uint64_t{1} << E) - 1;
         const int kBinaryBias = (1 << (E - 1)) - 1;
