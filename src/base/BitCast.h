@@ -7,8 +7,9 @@
 namespace velora {
 
 template <typename To, typename From>
-requires(sizeof(To) == sizeof(From) && std::is_trivially_copyable_v<To> && std::is_trivially_copyable_v<From>)
 constexpr To BitCast(const From& from) noexcept {
+    static_assert(sizeof(To) == sizeof(From), "BitCast changes no sizes");
+    static_assert(std::is_trivially_copyable_v<To> && std::is_trivially_copyable_v<From>);
     return __builtin_bit_cast(To, from);
 }
 
