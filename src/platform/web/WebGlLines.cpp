@@ -16,21 +16,23 @@ namespace {
 WebGlLines* gCurrent = nullptr;
 
 // Vertex records per batch: 2 MiB, so that a frame of ten thousand loops
-// takes three draws.
+// takes three draws. A whole number of the texture's rows.
 constexpr std::size_t kBatchRecords = 1 << 16;
 
 constexpr GLenum kModelView = 0x1700;
 constexpr GLenum kTexture = 0x1702;
 
-// Each instance is one segment: from its record to the next. The rectangle
-// is built in window coordinates, where the width is measured, with a
-// pixel's margin around the coverage ramp so that no covered pixel centre
-// falls outside it.
+// The batch's records are a float texture, two texels each (position and
+// width, colour), a row holding kRecordsPerRow of them; each segment is two
+// triangles over four vertices that fetch their segment's two records.
+// (Drawn as instances instead, segments took SwiftShader an order of
+// magnitude longer.) The rectangle is built in window coordinates, where
+// the width is measured, out to where the coverage reaches zero.
+constexpr int kRecordsPerRow = 1024;
+constexpr int kTextureRows = static_cast<int>(kBatchRecords) / kRecordsPerRow;
+
 constexpr const char* kVertexShader = R"(#version 300 es
-layout(location = 0) in vec3 a_from;
-layout(location = 1) in vec3 a_to;
-layout(location = 2) in float a_width;
-layout(location = 3) in vec4 a_color;
+uniform highp sampler2D u_records;
 uniform mat4 u_transform;
 uniform vec4 u_viewport;
 uniform bool u_smooth;
@@ -38,6 +40,9 @@ out vec4 v_color;
 out vec2 v_local;
 flat out vec2 v_reach;
 
+const int kRecordsPerRow = 1024;
+// The corners of a segment, as (along, across).
+const vec2 kCorners[4] = vec2[4](vec2(-1.0, -1.0), vec2(1.0, -1.0), vec2(-1.0, 1.0), vec2(1.0, 1.0));
 // The widths a line is drawn with, as OpenGL implementations commonly clamp
 // them: no smooth line is thinner than a pixel.
 const float kMinSmoothWidth = 1.0;
@@ -49,21 +54,28 @@ vec3 ToWindow(vec3 p) {
     return vec3((ndc.xy * 0.5 + 0.5) * u_viewport.zw + u_viewport.xy, ndc.z);
 }
 
+ivec2 RecordAt(int index) {
+    return ivec2(index % kRecordsPerRow * 2, index / kRecordsPerRow);
+}
+
 void main() {
-    vec3 from = ToWindow(a_from);
-    vec3 to = ToWindow(a_to);
+    int segment = gl_VertexID / 4;
+    vec4 start = texelFetch(u_records, RecordAt(segment), 0);
+    vec4 end = texelFetch(u_records, RecordAt(segment + 1), 0);
+    float width = start.w;
+    vec3 from = ToWindow(start.xyz);
+    vec3 to = ToWindow(end.xyz);
     vec2 d = to.xy - from.xy;
     float len = length(d);
-    v_color = a_color;
+    v_color = texelFetch(u_records, RecordAt(segment) + ivec2(1, 0), 0);
     v_local = vec2(0.0);
     v_reach = vec2(0.0);
-    if (a_width <= 0.0 || len == 0.0) {
+    if (width <= 0.0 || len == 0.0) {
         // A loop's closing record, or a segment without area: no pixels.
         gl_Position = vec4(2.0, 2.0, 2.0, 1.0);
         return;
     }
-    // The corners of the strip: (-1,-1) (1,-1) (-1,1) (1,1).
-    vec2 corner = vec2(float(gl_VertexID & 1), float(gl_VertexID >> 1)) * 2.0 - 1.0;
+    vec2 corner = kCorners[gl_VertexID % 4];
     vec2 mid = (from.xy + to.xy) * 0.5;
     vec2 pos;
     if (u_smooth) {
@@ -72,13 +84,13 @@ void main() {
         // the pixel centred on the rectangle's border.
         vec2 along = d / len;
         vec2 across = vec2(-along.y, along.x);
-        float halfWidth = clamp(a_width, kMinSmoothWidth, kMaxWidth) * 0.5;
+        float halfWidth = clamp(width, kMinSmoothWidth, kMaxWidth) * 0.5;
         v_reach = vec2(len * 0.5, halfWidth) + 0.5;
-        v_local = corner * (v_reach + 0.5);
+        v_local = corner * v_reach;
         pos = mid + along * v_local.x + across * v_local.y;
     } else {
         // An aliased wide line: whole pixels wide, offset along the minor axis.
-        float halfWidth = clamp(floor(a_width + 0.5), 1.0, kMaxWidth) * 0.5;
+        float halfWidth = clamp(floor(width + 0.5), 1.0, kMaxWidth) * 0.5;
         vec2 minor = abs(d.x) >= abs(d.y) ? vec2(0.0, 1.0) : vec2(1.0, 0.0);
         pos = mid + d * 0.5 * corner.x + minor * halfWidth * corner.y;
     }
@@ -222,28 +234,32 @@ WebGlLines::WebGlLines(EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context) : FContext(conte
         emscripten_webgl_destroy_context(context);
         throw EOSError(0, msg::kWebGlShaderFailed + failure);
     }
-    // This context draws nothing else: program, vertex array and buffer stay
-    // bound for its whole life.
+    // This context draws nothing else: program, vertex array and texture
+    // stay bound for its whole life.
     glUseProgram(FProgram);
     FTransformLocation = glGetUniformLocation(FProgram, "u_transform");
     FViewportLocation = glGetUniformLocation(FProgram, "u_viewport");
     FSmoothLocation = glGetUniformLocation(FProgram, "u_smooth");
 
+    // The segments' vertices have no attributes, only indices.
     glGenVertexArrays(1, &FVertexArray);
     glBindVertexArray(FVertexArray);
-    glGenBuffers(1, &FBuffer);
-    glBindBuffer(GL_ARRAY_BUFFER, FBuffer);
-    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(kBatchRecords * sizeof(Record)), nullptr, GL_STREAM_DRAW);
-    const auto stride = static_cast<GLsizei>(sizeof(Record));
-    const auto at = [](std::size_t offset) { return reinterpret_cast<const void*>(offset); };
-    glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, stride, at(offsetof(Record, X)));
-    glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, stride, at(sizeof(Record) + offsetof(Record, X)));
-    glVertexAttribPointer(2, 1, GL_FLOAT, GL_FALSE, stride, at(offsetof(Record, Width)));
-    glVertexAttribPointer(3, 4, GL_FLOAT, GL_FALSE, stride, at(offsetof(Record, Red)));
-    for (GLuint location = 0; location < 4; ++location) {
-        glEnableVertexAttribArray(location);
-        glVertexAttribDivisor(location, 1);
+    glGenTextures(1, &FTexture);
+    glBindTexture(GL_TEXTURE_2D, FTexture);
+    glTexStorage2D(GL_TEXTURE_2D, 1, GL_RGBA32F, 2 * kRecordsPerRow, kTextureRows);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glUniform1i(glGetUniformLocation(FProgram, "u_records"), 0);
+    // Two triangles per segment, over its four vertices.
+    std::vector<GLuint> indices(6 * kBatchRecords);
+    for (GLuint segment = 0; segment < kBatchRecords; ++segment) {
+        const GLuint corners[6] = {0, 1, 2, 2, 1, 3};
+        for (int k = 0; k < 6; ++k) indices[6 * segment + k] = 4 * segment + corners[k];
     }
+    glGenBuffers(1, &FIndices);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, FIndices);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indices.size() * sizeof(GLuint)), indices.data(),
+                 GL_STATIC_DRAW);
     // As in OpenGL, the viewport starts as the whole drawing buffer.
     glGetIntegerv(GL_VIEWPORT, FViewport.data());
 }
@@ -424,8 +440,9 @@ void WebGlLines::Submit() {
     // closing record, or a vertex whose segment the next batch draws.
     if (FCount >= 2) {
         ApplyUniforms();
-        glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(FCount * sizeof(Record)), FRecords.data());
-        glDrawArraysInstanced(GL_TRIANGLE_STRIP, 0, 4, static_cast<GLsizei>(FCount - 1));
+        const auto rows = static_cast<GLsizei>((FCount + kRecordsPerRow - 1) / kRecordsPerRow);
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 2 * kRecordsPerRow, rows, GL_RGBA, GL_FLOAT, FRecords.data());
+        glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(6 * (FCount - 1)), GL_UNSIGNED_INT, nullptr);
     }
     FCount = 0;
 }

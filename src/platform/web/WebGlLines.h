@@ -9,10 +9,10 @@
 // hard-edged parallelogram of an aliased wide line.
 //
 // glBegin(GL_LINE_LOOP) ... glEnd is collected into a batch of vertex
-// records; one instanced draw of every segment in the batch runs when the
-// batch is full, at glFlush, glClear and SwapBuffers, and before a change of
-// the state the collected lines were given under. The buffers are made once
-// per context, so a frame allocates nothing.
+// records; one draw of every segment in the batch runs when the batch is
+// full, at glFlush, glClear and SwapBuffers, and before a change of
+// the state the collected lines were given under. The batch and its texture
+// are made once per context, so a frame allocates nothing.
 //
 // As in OpenGL, the entry points act on the current context: the one last
 // made current with MakeCurrent. Calls that OpenGL refuses (a state change
@@ -85,7 +85,8 @@ private:
     EMSCRIPTEN_WEBGL_CONTEXT_HANDLE FContext;
     unsigned FProgram = 0;
     unsigned FVertexArray = 0;
-    unsigned FBuffer = 0;
+    unsigned FTexture = 0;
+    unsigned FIndices = 0;
     int FTransformLocation = -1;
     int FViewportLocation = -1;
     int FSmoothLocation = -1;
