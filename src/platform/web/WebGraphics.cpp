@@ -59,7 +59,9 @@ RenderingContext WebGraphics::CreateRenderingContext(DeviceContext dc, const Con
     attributes.minorVersion = 0;
     const EMSCRIPTEN_WEBGL_CONTEXT_HANDLE handle =
         emscripten_webgl_create_context(surface->second->Selector.c_str(), &attributes);
-    if (handle <= 0) throw EOSError(handle, msg::kNoWebGl2);
+    // The handle is 0 when the browser refuses WebGL 2, a result code when the
+    // request itself was wrong.
+    if (handle <= 0) throw EOSError(handle < 0 ? handle : EMSCRIPTEN_RESULT_FAILED, msg::kNoWebGl2);
     auto lines = std::make_unique<WebGlLines>(handle);
     const auto rc = reinterpret_cast<RenderingContext>(lines.get());
     FContexts.emplace(rc, Context{std::move(lines), surface->second->Selector});
