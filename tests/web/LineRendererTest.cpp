@@ -24,6 +24,7 @@
 #include "Process.h"
 #include "Screenshot.h"
 #include "XvfbServer.h"
+#include "base/Errors.h"
 
 namespace velora::testing {
 namespace {
@@ -164,28 +165,48 @@ std::optional<ExitStatus> RunToEnd(const std::vector<std::string>& argv, const s
     return process.Wait(kPatience);
 }
 
-// The frame as the page draws it in headless Chromium, from its screenshot.
-// Chromium takes the screenshot after the page's load event, and the page
-// draws before it: its WebAssembly is compiled and run synchronously.
-std::optional<Screenshot> DrawnByTheWebPage(const std::string& calls, const std::filesystem::path& dir,
-                                            std::string& failure) {
+// Opens the page on `calls` in headless Chromium with `flags`, its
+// screenshot going to dir/page.png. Chromium takes the screenshot after the
+// page's load event, and the page has drawn by then: its WebAssembly is
+// compiled and run synchronously. What the page said on its console:
+// "line renderer: drawn", or its failure; empty when Chromium failed.
+std::string RunPage(const std::string& calls, const std::filesystem::path& dir, const std::vector<std::string>& flags) {
     namespace fs = std::filesystem;
     const fs::path page(VELORA_LINE_RENDERER_PAGE);
-    fs::copy_file(page, dir / page.filename());
-    fs::copy_file(page.parent_path() / "line-renderer.js", dir / "line-renderer.js");
+    fs::copy_file(page, dir / page.filename(), fs::copy_options::overwrite_existing);
+    fs::copy_file(page.parent_path() / "line-renderer.js", dir / "line-renderer.js",
+                  fs::copy_options::overwrite_existing);
     std::ofstream(dir / "frame.js") << "var veloraFrame = {width: " << kWidth << ", height: " << kHeight
                                     << ", calls: " << Quoted(calls) << "};\n";
 
+    std::vector<std::string> argv = {"chromium",
+                                     "--headless",
+                                     "--no-sandbox",
+                                     "--use-angle=swiftshader",
+                                     "--enable-unsafe-swiftshader",
+                                     "--force-device-scale-factor=1",
+                                     "--force-color-profile=srgb",
+                                     "--hide-scrollbars",
+                                     "--user-data-dir=" + (dir / "profile").string(),
+                                     "--enable-logging=stderr",
+                                     "--v=0",
+                                     "--window-size=" + std::to_string(kWidth) + "," + std::to_string(kHeight),
+                                     "--screenshot=" + (dir / "page.png").string()};
+    argv.insert(argv.end(), flags.begin(), flags.end());
+    argv.push_back("file://" + (dir / page.filename()).string());
     const std::string log = (dir / "chromium.log").string();
-    const auto browser =
-        RunToEnd({"chromium", "--headless", "--no-sandbox", "--use-angle=swiftshader", "--enable-unsafe-swiftshader",
-                  "--force-device-scale-factor=1", "--force-color-profile=srgb", "--hide-scrollbars",
-                  "--user-data-dir=" + (dir / "profile").string(), "--enable-logging=stderr", "--v=0",
-                  "--window-size=" + std::to_string(kWidth) + "," + std::to_string(kHeight),
-                  "--screenshot=" + (dir / "page.png").string(), "file://" + (dir / page.filename()).string()},
-                 log);
-    if (browser != ExitedWith(0) || ReadFile(log).find("line renderer: drawn") == std::string::npos) {
-        failure = "the page did not draw the frame:\n" + ReadFile(log);
+    if (RunToEnd(argv, log) != ExitedWith(0)) return {};
+    const std::string text = ReadFile(log);
+    const auto said = text.find("line renderer: ");
+    return said == std::string::npos ? text : text.substr(said, text.find('"', said) - said);
+}
+
+// The frame as the page draws it, from its screenshot.
+std::optional<Screenshot> DrawnByTheWebPage(const std::string& calls, const std::filesystem::path& dir,
+                                            std::string& failure) {
+    const std::string said = RunPage(calls, dir, {});
+    if (said != "line renderer: drawn") {
+        failure = "the page did not draw the frame: " + said;
         return std::nullopt;
     }
     const auto converted = RunToEnd(
@@ -265,6 +286,15 @@ TEST_P(LineRendererTest, DrawsTheEnginesFrameAsOpenGlDoes) {
               << " %), largest difference " << c.LargestDifference << ", light web/OpenGL " << c.LightRatio << "\n";
     EXPECT_LE(share, GetParam().DifferingShare);
     EXPECT_NEAR(c.LightRatio, 1.0, kLightTolerance);
+}
+
+// The engine reports a failed context as the platform's error: the page
+// shows the text of the exception that CreateRenderingContext raised.
+TEST(WebGraphicsTest, ABrowserWithoutWebGl2IsAFailingPlatformStep) {
+    const TemporaryDirectory dir;
+    ASSERT_FALSE(dir.Path().empty());
+    const std::string said = RunPage("glClear 16384\n", dir.Path(), {"--disable-webgl2"});
+    EXPECT_NE(said.find(msg::kNoWebGl2), std::string::npos) << said;
 }
 
 INSTANTIATE_TEST_SUITE_P(Lines, LineRendererTest, ::testing::Values(kSmooth, kAliased),
