@@ -68,6 +68,11 @@ VELORA_PKCS11_PACKAGES=(libengine-pkcs11-openssl)
 # The signing tests: their timestamp server (python3) and a software token (SoftHSM).
 VELORA_SIGN_TEST_PACKAGES=(python3 softhsm2)
 
+# The web build (scripts/build-web, the web stage of scripts/test): Debian's
+# Emscripten (with clang, node and the acorn its optimiser needs); the page's
+# tests run in Debian's Chromium, headless, with SwiftShader's WebGL.
+VELORA_WEB_PACKAGES=(emscripten node-acorn)
+VELORA_WEB_TEST_PACKAGES=(chromium)
 
 # 64-bit ARM (the aarch64 stage of scripts/test, scripts/build-arm64): Debian's
 # cross compiler and qemu's user emulation, which run the portable core's

@@ -17,6 +17,8 @@
 #include <type_traits>
 #include <utility>
 
+#include "base/BitCast.h"
+
 #if !defined(__SIZEOF_INT128__)
 #error "SoftExtended needs unsigned __int128 (GCC or Clang on a 64-bit processor)."
 #endif
@@ -39,8 +41,8 @@ public:
         FMantissa = magnitude << shift;
         FSignExponent = static_cast<std::uint16_t>((negative ? kSignBit : 0) | (kBias + 63 - shift));
     }
-    constexpr SoftExtended(float value) : SoftExtended(FromBinary<24, 8>(std::bit_cast<std::uint32_t>(value))) {}
-    constexpr SoftExtended(double value) : SoftExtended(FromBinary<53, 11>(std::bit_cast<std::uint64_t>(value))) {}
+    constexpr SoftExtended(float value) : SoftExtended(FromBinary(BitCast<std::uint32_t>(value), 24, 8)) {}
+    constexpr SoftExtended(double value) : SoftExtended(FromBinary(BitCast<std::uint64_t>(value), 53, 11)) {}
 
     // The value whose x87 representation is these two fields.
     static constexpr SoftExtended FromBits(std::uint16_t signExponent, std::uint64_t mantissa) {
@@ -52,10 +54,8 @@ public:
     constexpr std::uint16_t SignExponent() const { return FSignExponent; }
     constexpr std::uint64_t Mantissa() const { return FMantissa; }
 
-    explicit constexpr operator float() const {
-        return std::bit_cast<float>(static_cast<std::uint32_t>(ToBinary<24, 8>()));
-    }
-    explicit constexpr operator double() const { return std::bit_cast<double>(ToBinary<53, 11>()); }
+    explicit constexpr operator float() const { return BitCast<float>(static_cast<std::uint32_t>(ToBinary(24, 8))); }
+    explicit constexpr operator double() const { return BitCast<double>(ToBinary(53, 11)); }
     // Towards zero; NaN and values outside the range give the x87's integer
     // indefinite, INT64_MIN.
     explicit constexpr operator std::int64_t() const {
@@ -417,15 +417,16 @@ private:
     }
 
     // IEEE binary formats of P mantissa bits (the leading one included) and
-    // E exponent bits, to and from the x87 form.
-    template <int P, int E, typename Bits>
-    static constexpr SoftExtended FromBinary(Bits bits) {
-        constexpr int kFraction = P - 1;
-        constexpr int kMaxExp = (1 << E) - 1;
-        constexpr int kBinaryBias = (1 << (E - 1)) - 1;
+    // E exponent bits, to and from the x87 form. (Plain parameters, not
+    // template ones: Clang 14 cannot evaluate a member template that the
+    // class's own inline functions instantiate in a constant expression.)
+    [[gnu::always_inline]] static constexpr SoftExtended FromBinary(std::uint64_t bits, int P, int E) {
+        const int kFraction = P - 1;
+        const int kMaxExp = (1 << E) - 1;
+        const int kBinaryBias = (1 << (E - 1)) - 1;
         const bool negative = (bits >> (P + E - 1)) != 0;
-        const int field = static_cast<int>((bits >> kFraction) & kMaxExp);
-        const std::uint64_t fraction = bits & ((Bits{1} << kFraction) - 1);
+        const int field = static_cast<int>((bits >> kFraction) & static_cast<std::uint64_t>(kMaxExp));
+        const std::uint64_t fraction = bits & ((std::uint64_t{1} << kFraction) - 1);
         const std::uint16_t sign = negative ? kSignBit : 0;
         if (field == kMaxExp) {
             // Infinities; NaNs keep their payload and become quiet.
@@ -442,11 +443,10 @@ private:
                         kTop | (fraction << (63 - kFraction)));
     }
 
-    template <int P, int E>
-    constexpr std::uint64_t ToBinary() const {
-        constexpr int kFraction = P - 1;
-        constexpr std::uint64_t kMaxExp = (std::uint64_t{1} << E) - 1;
-        constexpr int kBinaryBias = (1 << (E - 1)) - 1;
+    [[gnu::always_inline]] constexpr std::uint64_t ToBinary(int P, int E) const {
+        const int kFraction = P - 1;
+        const std::uint64_t kMaxExp = (std::uint64_t{1} << E) - 1;
+        const int kBinaryBias = (1 << (E - 1)) - 1;
         const std::uint64_t sign = Negative() ? std::uint64_t{1} << (P + E - 1) : 0;
         if (IsSpecial()) {
             const std::uint64_t fraction = isnan(*this) ? ((FMantissa | kQuietBit) & ~kTop) >> (63 - kFraction) : 0;
@@ -458,7 +458,7 @@ private:
         const std::uint64_t m = NormalMantissa();
         // Bits dropped below the kept ones: more for results that become
         // denormals of the narrower format.
-        constexpr int kMinExp = 1 - kBinaryBias;
+        const int kMinExp = 1 - kBinaryBias;
         const int drop = 63 - kFraction + (e < kMinExp ? kMinExp - e : 0);
         std::uint64_t kept = 0;
         bool half = false;

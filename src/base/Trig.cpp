@@ -6,6 +6,8 @@
 #include <limits>
 #include <numbers>
 
+#include "base/BitCast.h"
+
 namespace velora {
 
 namespace {
@@ -30,6 +32,22 @@ constexpr ext kExtQuarterPi = X87Constant(0x3FFE, 0xC90FDAA22168C235, std::numbe
 constexpr ext kExtHalfPi1 = X87Constant(0x3FFF, 0xC90FDAA200000000, 0x1.921fb544p0L);
 constexpr ext kExtHalfPi2 = X87Constant(0x3FDD, 0x85A308D300000000, 0x1.0b4611a6p-34L);
 constexpr ext kExtHalfPi3 = X87Constant(0x3FBA, 0x98CC51701B839A25, 0x1.3198a2e03707344ap-69L);
+
+// x - x for an infinity or a NaN, with the x87 unit's bits: its default NaN
+// (negative, quiet) for an infinity, the NaN itself made quiet. ARM's default
+// NaN is positive, and WebAssembly leaves a new NaN's sign to the processor,
+// so in double the bits are written out; the extended type computes them as
+// the x87 unit does.
+template <typename T>
+T NotANumber(T x) {
+    if constexpr (std::is_same_v<T, double>) {
+        constexpr std::uint64_t kQuiet = std::uint64_t{1} << 51;
+        constexpr std::uint64_t kDefaultNaN = 0xFFF8000000000000;
+        return BitCast<double>(std::isnan(x) ? BitCast<std::uint64_t>(x) | kQuiet : kDefaultNaN);
+    } else {
+        return x - x;
+    }
+}
 
 template <typename T>
 struct Constants {
@@ -140,7 +158,7 @@ void SinCosOf(T x, T& sine, T& cosine) {
     static constexpr T kLargest = LargestQuadrant<T>() * K::kHalfPi1;
 
     if (!isfinite(x)) {
-        sine = cosine = x - x;
+        sine = cosine = NotANumber(x);
         return;
     }
     if (fabs(x) >= kLargest) x = fmod(x, K::kTwoPi);

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "base/BitCast.h"
 #include "base/Errors.h"
 #include "base/Extended.h"
 #include "base/FloatingPoint.h"
@@ -299,7 +300,7 @@ void TVeloraEngine::StepSparks(std::uint32_t Elapsed) {
         Spark& s = FSparks[i];
         if (!s.Alive) continue;
         HeadingTrig& trig = FHeadingTrig[i];
-        const auto headingBits = std::bit_cast<std::uint32_t>(s.Heading);
+        const auto headingBits = BitCast<std::uint32_t>(s.Heading);
         if (!trig.Valid || trig.HeadingBits != headingBits) {
             SinCos(s.Heading, trig.Sine, trig.Cosine);
             trig.HeadingBits = headingBits;

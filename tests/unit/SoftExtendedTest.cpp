@@ -44,9 +44,9 @@ public:
             case 6:
                 return X(static_cast<std::int32_t>(FRandom() % 2001) - 1000);
             case 7:
-                return X(std::bit_cast<float>(static_cast<std::uint32_t>(FRandom())));
+                return X(BitCast<float>(static_cast<std::uint32_t>(FRandom())));
             case 8:
-                return X(std::bit_cast<double>(FRandom()));
+                return X(BitCast<double>(FRandom()));
             default:
                 return Bits(static_cast<std::uint16_t>(sign | (16383 - 70 + FRandom() % 140)), m);
         }
@@ -128,8 +128,8 @@ TEST(SoftExtendedTest, EveryOperationGivesTheX87UnitsBits) {
         const X b = operands.Next();
         const X results[] = {a + b, a - b, a * b, a / b, fmod(a, b), nearbyint(a), trunc(a)};
         for (const X r : results) digest.Add(r);
-        const auto f = std::bit_cast<std::uint32_t>(static_cast<float>(a));
-        const auto d = std::bit_cast<std::uint64_t>(static_cast<double>(a));
+        const auto f = BitCast<std::uint32_t>(static_cast<float>(a));
+        const auto d = BitCast<std::uint64_t>(static_cast<double>(a));
         const std::int64_t whole = fabs(a) < X(0x1p63) ? static_cast<std::int64_t>(a) : 0;
         const unsigned order = (a < b) | (a <= b) << 1 | (a == b) << 2 | (a > b) << 3 | (a >= b) << 4 | (a != b) << 5;
         digest.Add(f);
@@ -148,9 +148,9 @@ TEST(SoftExtendedTest, EveryOperationGivesTheX87UnitsBits) {
             EXPECT_TRUE(same);
             mismatches += same ? 0 : 1;
         }
-        EXPECT_EQ(f, std::bit_cast<std::uint32_t>(static_cast<float>(ha)))
+        EXPECT_EQ(f, BitCast<std::uint32_t>(static_cast<float>(ha)))
             << std::hex << a.SignExponent() << ":" << a.Mantissa();
-        EXPECT_EQ(d, std::bit_cast<std::uint64_t>(static_cast<double>(ha)))
+        EXPECT_EQ(d, BitCast<std::uint64_t>(static_cast<double>(ha)))
             << std::hex << a.SignExponent() << ":" << a.Mantissa();
         if (std::fabs(ha) < 0x1p63L) {
             EXPECT_EQ(whole, static_cast<std::int64_t>(ha));
@@ -184,12 +184,12 @@ TEST(SoftExtendedTest, FloatSumIsTheExtendedSumStored) {
                                                                 : exponent > 254 ? 254
                                                                                  : exponent)
                                      << 23);
-        const float a = std::bit_cast<float>(bits);
-        const float b = std::bit_cast<float>((i & 1) != 0 ? other : other & 0xFFFFFF00);  // short mantissas tie
+        const float a = BitCast<float>(bits);
+        const float b = BitCast<float>((i & 1) != 0 ? other : other & 0xFFFFFF00);  // short mantissas tie
         const float viaSoft = static_cast<float>(X(a) + X(b));
         const float sum = SumToFloat(a, b);
         if (std::isnan(viaSoft)) continue;  // NaN operands: the sum keeps the extended path
-        ASSERT_EQ(std::bit_cast<std::uint32_t>(sum), std::bit_cast<std::uint32_t>(viaSoft)) << a << " + " << b;
+        ASSERT_EQ(BitCast<std::uint32_t>(sum), BitCast<std::uint32_t>(viaSoft)) << a << " + " << b;
     }
 }
 

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <limits>
+#include <utility>
 
 #include "ExtendedValues.h"
+#include "base/BitCast.h"
 #include "base/Trig.h"
 
 namespace velora {
@@ -103,13 +106,24 @@ TEST(SinCosTest, HugeAnglesStayOnTheUnitCircleAndNonFiniteOnesGiveNaN) {
         SinCos(x, s, c);
         EXPECT_NEAR(static_cast<double>(s * s + c * c), 1.0, 1e-15) << static_cast<double>(x);
     }
-    for (const ext x : {std::numeric_limits<ext>::infinity(), -std::numeric_limits<ext>::infinity(),
-                        std::numeric_limits<ext>::quiet_NaN()}) {
+    // An infinity gives the x87's default NaN, a NaN itself made quiet, in
+    // both precisions and whatever the processor's own NaNs look like.
+    constexpr std::uint64_t kDefaultNaN = 0xFFF8000000000000;
+    const auto bits = [](auto v) { return BitCast<std::uint64_t>(static_cast<double>(v)); };
+    const double signalling = BitCast<double>(std::uint64_t{0x7FF4000000000001});
+    const std::pair<double, std::uint64_t> cases[] = {{std::numeric_limits<double>::infinity(), kDefaultNaN},
+                                                      {-std::numeric_limits<double>::infinity(), kDefaultNaN},
+                                                      {signalling, 0x7FFC000000000001},
+                                                      {-std::numeric_limits<double>::quiet_NaN(), kDefaultNaN}};
+    for (const auto& [x, expected] : cases) {
+        double ds = 0, dc = 0;
+        SinCos(x, ds, dc);
+        EXPECT_EQ(bits(ds), expected) << x;
+        EXPECT_EQ(bits(dc), expected) << x;
         ext s = 0, c = 0;
-        SinCos(x, s, c);
-        using std::isnan;
-        EXPECT_TRUE(isnan(s));
-        EXPECT_TRUE(isnan(c));
+        SinCos(ext{x}, s, c);
+        EXPECT_EQ(bits(s), expected) << x;
+        EXPECT_EQ(bits(c), expected) << x;
     }
 }
 
