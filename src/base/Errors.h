@@ -32,6 +32,7 @@ inline constexpr const char* kNoWebGl2 = "this browser gives the canvas no WebGL
 inline constexpr const char* kPageHasNoForeignWindows = "A web page cannot draw into another program's window";
 inline constexpr const char* kPageCanvasInUse = "The page's canvas already belongs to another window";
 inline constexpr const char* kBrowserCannotDecodeJpeg = "the browser cannot decode it";
+inline constexpr const char* kWebGlShaderFailed = "WebGL 2 cannot build the line shaders: ";
 }  // namespace msg
 
 // A failure with a message text for the user.

@@ -58,11 +58,15 @@ private:
         WindowHandle Window;
         std::string Selector;
     };
+    struct Context {
+        std::unique_ptr<WebGlLines> Lines;
+        std::string Selector;  // of its canvas
+    };
 
     CanvasSelector FCanvasSelector;
     PixelRect FPixelRect;
     std::map<DeviceContext, std::unique_ptr<Surface>> FSurfaces;
-    std::map<RenderingContext, std::unique_ptr<WebGlLines>> FContexts;
+    std::map<RenderingContext, Context> FContexts;
 };
 
 }  // namespace velora::platform::web
