@@ -114,7 +114,8 @@ var VeloraPage = (function () {
     window.addEventListener('keydown', function (e) {
       var target = modal || canvasOwner;
       if (!target) return;
-      if (!modal && !isFullScreenWindow(canvasOwner) && e.code === SAVER_KEY && !e.repeat) {
+      if (!modal && !isFullScreenWindow(canvasOwner) && e.code === SAVER_KEY && !e.repeat &&
+          !e.ctrlKey && !e.metaKey && !e.altKey) {
         runSaver();
         return;
       }

@@ -3,6 +3,8 @@
 // running.
 #include <emscripten.h>
 
+#include <climits>
+#include <cstddef>
 #include <cstdio>
 #include <string>
 
@@ -54,6 +56,9 @@ EM_JS(void, BrowserTakeRgb, (unsigned char* rgb), {
 }  // namespace
 
 DecodedPicture DecodeJpeg(std::span<const unsigned char> jpeg) {
+    // The page takes the length as an int.
+    if (jpeg.size() > static_cast<std::size_t>(INT_MAX))
+        throw Exception(std::string(msg::kJpegDecodeFailed) + "input too large");
     DecodedPicture picture;
     int width = 0;
     int height = 0;
