@@ -8,7 +8,7 @@ var VeloraPage = (function () {
   // Record kinds; WebApplication.cpp reads the same numbers.
   var KEY = 1, BUTTON = 2, WHEEL = 3, MOVE = 4, SIZE = 5, CLOSE = 6, DEACTIVATE = 7, SAVER = 8;
   // WindowKind of Platform.h.
-  var FULL_SCREEN = 0, DIALOG = 3, CHILD = 4;
+  var FULL_SCREEN = 0, DIALOG = 3;
   // The key that runs the saver from the test window.
   var SAVER_KEY = 'KeyS';
 
@@ -172,12 +172,9 @@ var VeloraPage = (function () {
   }
 
   return {
-    KEY: KEY, BUTTON: BUTTON, WHEEL: WHEEL, MOVE: MOVE, SIZE: SIZE, CLOSE: CLOSE, DEACTIVATE: DEACTIVATE, SAVER: SAVER,
-
     // Opens a window; false when the page has no room for it.
     open: function (handle, kind, caption, left, top, width, height, rgb) {
       start();
-      if (kind === CHILD) return false;
       if (kind === DIALOG) {
         var parts = dialogElement(handle, caption, left, top, width, height);
         parts.box.style.backgroundColor = '#' + ('00000' + rgb.toString(16)).slice(-6);
@@ -196,7 +193,6 @@ var VeloraPage = (function () {
       var w = windows.get(handle);
       if (!w) return;
       if (w.kind === DIALOG) { w.element.hidden = false; return; }
-      canvas().hidden = false;
       if (w.kind !== FULL_SCREEN) return;
       // Without full screen the saver would not have the keyboard: it ends.
       requestFullScreen().catch(function () { deactivate(handle); });
@@ -220,8 +216,6 @@ var VeloraPage = (function () {
         if (document.fullscreenElement) document.exitFullscreen().catch(function () {});
       }
     },
-
-    exists: function (handle) { return windows.has(handle); },
 
     // The canvas's drawing buffer or the dialog's picture, in device pixels.
     size: function (handle) {
@@ -293,7 +287,7 @@ var VeloraPage = (function () {
       });
     },
 
-    open_document: function (url) {
+    openDocument: function (url) {
       var opened = window.open(url, '_blank');
       if (!opened) return false;
       opened.opener = null;

@@ -55,7 +55,7 @@ EM_ASYNC_JS(void, PageWait, (int wantFrame), { await VeloraPage.wait(wantFrame !
 EM_ASYNC_JS(void, PageMessage, (const char* text), { await VeloraPage.message(UTF8ToString(text)); });
 EM_JS(void, PageSetModal, (double dialog), { VeloraPage.setModal(dialog); });
 EM_JS(double, PageScreen, (int height), { return VeloraPage.screen()[height]; });
-EM_JS(int, PageOpenDocument, (const char* url), { return VeloraPage.open_document(UTF8ToString(url)) ? 1 : 0; });
+EM_JS(int, PageOpenDocument, (const char* url), { return VeloraPage.openDocument(UTF8ToString(url)) ? 1 : 0; });
 // "ru" is among the locales that the browser's Intl supports.
 EM_JS(int, BrowserHasRussian, (), {
     return typeof Intl === 'object' && Intl.DateTimeFormat.supportedLocalesOf(['ru']).length > 0 ? 1 : 0;
