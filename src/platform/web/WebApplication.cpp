@@ -2,8 +2,6 @@
 
 #include <emscripten.h>
 
-#include <cmath>
-
 #include "platform/web/WebEvents.h"
 
 namespace velora::platform {

@@ -33,9 +33,4 @@ WheelMessages TranslateWheel(WindowHandle window, double deltaX, double deltaY, 
 // buffer.
 int DevicePixel(double cssOffset, double devicePixelRatio);
 
-// Keyboard and mouse messages: what a disabled window never gets.
-constexpr bool IsInputMessage(std::uint32_t message) {
-    return message == kWmKeyDown || message == kWmSysKeyDown || (message >= kWmMouseMove && message <= kWmMouseHWheel);
-}
-
 }  // namespace velora::platform::web
