@@ -95,6 +95,15 @@ function sweep(count) {
 const checks = [
   ['the page from a file shows coloured stars at the device pixels', async () => {
     await page.start(kWidth, kHeight, kScale);
+    // Screen wake locks as the browser would give them, counted.
+    await page.send('Page.addScriptToEvaluateOnNewDocument', {source: `
+      window.wakeLocksHeld = 0;
+      Object.defineProperty(navigator, 'wakeLock', {value: {request: async (type) => {
+        if (type !== 'screen') throw new TypeError(type);
+        ++wakeLocksHeld;
+        let held = true;
+        return {release: async () => { if (held) --wakeLocksHeld; held = false; }};
+      }}});`});
     const started = Date.now();
     await page.navigate(pathToFileURL(pagePath).href);
     await page.waitFor(canvasFitsPage(kScale));
@@ -152,7 +161,7 @@ const checks = [
     await page.waitFor(`document.querySelector('.velora-dialog') === null`);
     await page.waitFor(inWindow);
   }],
-  ['the key S runs the saver full screen without a pointer, and a key ends it', async () => {
+  ['the key S runs the saver full screen, the screen awake, without a pointer, and a key ends it', async () => {
     // Moves are quick when the saver handles them within 100 ms of each
     // other, and it handles input once a frame: a small page keeps
     // SwiftShader's frames well inside that.
@@ -160,8 +169,10 @@ const checks = [
     await runSaverByKey();
     const cursor = await page.evaluate(`document.getElementById('velora-canvas').style.cursor`);
     if (cursor !== 'none') throw new Error(`the pointer is "${cursor}" over the saver`);
+    await page.waitFor(`wakeLocksHeld === 1`);
     await page.key('KeyA', 'a', 0x41);
     await page.waitFor(inWindow);
+    await page.waitFor(`wakeLocksHeld === 0`);
   }],
   ['19 quick moves leave the saver running, a click ends it', async () => {
     await runSaverByButton();
