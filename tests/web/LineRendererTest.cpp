@@ -104,11 +104,11 @@ std::optional<Screenshot> DrawnByOpenGl(const std::string& calls, std::string& f
         return std::nullopt;
     }
     auto app = platform::CreateApplication(server.Display());
-    platform::WindowSpec spec;
-    spec.Kind = platform::WindowKind::Popup;
-    spec.Bounds = Rect{0, 0, kWidth, kHeight};
-    spec.OpenGl = ContextOption::DoubleBuffered;
-    auto window = app->OpenWindow(spec, nullptr);
+    platform::WindowSpec popup;
+    popup.Kind = platform::WindowKind::Popup;
+    popup.Bounds = Rect{0, 0, kWidth, kHeight};
+    popup.OpenGl = ContextOption::DoubleBuffered;
+    auto window = app->OpenWindow(popup, nullptr);
     window->Show();
     app->ProcessMessages();
 
