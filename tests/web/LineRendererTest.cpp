@@ -55,10 +55,12 @@ struct Smoothing {
 
 void PrintTo(const Smoothing& smoothing, std::ostream* out) { *out << smoothing.Name; }
 
-// As the engine draws on a fast device, and on a slow one, whose probe has
-// turned smoothing off.
+// As the engine draws on a fast device, on a slow one, whose probe has
+// turned smoothing off, and on a slower one, whose second probe has turned
+// blending off too.
 constexpr Smoothing kSmooth{"Smooth", "", 0.01};
-constexpr Smoothing kAliased{"Aliased", "glDisable 2848\n", 0.10};
+constexpr Smoothing kAliased{"Aliased", "glDisable 2848\n", 0.08};
+constexpr Smoothing kUnblended{"Unblended", "glDisable 2848\nglDisable 3042\n", 0.08};
 
 // The engine's calls: the state it set up at its start (its speed probe's
 // outlines left out), then the whole of its last frame.
@@ -102,11 +104,11 @@ std::optional<Screenshot> DrawnByOpenGl(const std::string& calls, std::string& f
         return std::nullopt;
     }
     auto app = platform::CreateApplication(server.Display());
-    platform::WindowSpec spec;
-    spec.Kind = platform::WindowKind::Popup;
-    spec.Bounds = Rect{0, 0, kWidth, kHeight};
-    spec.OpenGl = ContextOption::DoubleBuffered;
-    auto window = app->OpenWindow(spec, nullptr);
+    platform::WindowSpec popup;
+    popup.Kind = platform::WindowKind::Popup;
+    popup.Bounds = Rect{0, 0, kWidth, kHeight};
+    popup.OpenGl = ContextOption::DoubleBuffered;
+    auto window = app->OpenWindow(popup, nullptr);
     window->Show();
     app->ProcessMessages();
 
@@ -297,7 +299,7 @@ TEST(WebGraphicsTest, ABrowserWithoutWebGl2IsAFailingPlatformStep) {
     EXPECT_NE(said.find(msg::kNoWebGl2), std::string::npos) << said;
 }
 
-INSTANTIATE_TEST_SUITE_P(Lines, LineRendererTest, ::testing::Values(kSmooth, kAliased),
+INSTANTIATE_TEST_SUITE_P(Lines, LineRendererTest, ::testing::Values(kSmooth, kAliased, kUnblended),
                          [](const ::testing::TestParamInfo<Smoothing>& info) { return std::string(info.param.Name); });
 
 }  // namespace

@@ -1,7 +1,8 @@
 #include "platform/web/WebGlLines.h"
 
+#include <emscripten/html5.h>
+
 #include <algorithm>
-#include <cmath>
 #include <string>
 
 #include "base/Errors.h"
@@ -40,11 +41,12 @@ out vec4 v_color;
 out vec2 v_local;
 flat out vec2 v_reach;
 
-const int kRecordsPerRow = 1024;
+const int kRecordsPerRow = 1024;  // as on the C++ side
 // The corners of a segment, as (along, across).
 const vec2 kCorners[4] = vec2[4](vec2(-1.0, -1.0), vec2(1.0, -1.0), vec2(-1.0, 1.0), vec2(1.0, 1.0));
-// The widths a line is drawn with, as OpenGL implementations commonly clamp
-// them: no smooth line is thinner than a pixel.
+// The widths a line is drawn with, clamped as OpenGL implementations do
+// (Mesa's smooth and aliased ranges are both 1 to 255): the engine's widths
+// below 1 are drawn a pixel wide.
 const float kMinSmoothWidth = 1.0;
 const float kMaxWidth = 255.0;
 
@@ -232,7 +234,7 @@ WebGlLines::WebGlLines(EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context) : FContext(conte
     glGetProgramiv(FProgram, GL_LINK_STATUS, &linked);
     if (linked == GL_FALSE) {
         emscripten_webgl_destroy_context(context);
-        throw EOSError(0, msg::kWebGlShaderFailed + failure);
+        throw EOSError(EMSCRIPTEN_RESULT_FAILED, msg::kWebGlShaderFailed + failure);
     }
     // This context draws nothing else: program, vertex array and texture
     // stay bound for its whole life.

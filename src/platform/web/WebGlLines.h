@@ -9,10 +9,11 @@
 // hard-edged parallelogram of an aliased wide line.
 //
 // glBegin(GL_LINE_LOOP) ... glEnd is collected into a batch of vertex
-// records; one draw of every segment in the batch runs when the batch is
-// full, at glFlush, glClear and SwapBuffers, and before a change of
-// the state the collected lines were given under. The batch and its texture
-// are made once per context, so a frame allocates nothing.
+// records (other primitives, which the engine never draws, are dropped);
+// one draw of every segment in the batch runs when the batch is full, at
+// glFlush, glClear and SwapBuffers, and before a change of the state the
+// collected lines were given under. The batch and its texture are made once
+// per context, so a frame allocates nothing.
 //
 // As in OpenGL, the entry points act on the current context: the one last
 // made current with MakeCurrent. Calls that OpenGL refuses (a state change
