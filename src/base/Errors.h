@@ -28,6 +28,11 @@ inline constexpr const char* kCompositorProtocolError = "the Wayland compositor 
 inline constexpr const char* kCompositorLost = "lost the connection to the Wayland compositor";
 inline constexpr const char* kEglErrorCode = "EGL error 0x%04x";
 inline constexpr const char* kNoWaylandSupport = "this build has no Wayland support";
+inline constexpr const char* kNoWebGl2 = "this browser gives the canvas no WebGL 2 context";
+inline constexpr const char* kPageHasNoForeignWindows = "A web page cannot draw into another program's window";
+inline constexpr const char* kPageCanvasInUse = "The page's canvas already belongs to another window";
+inline constexpr const char* kBrowserCannotDecodeJpeg = "the browser cannot decode it";
+inline constexpr const char* kWebGlShaderFailed = "WebGL 2 cannot build the line shaders: ";
 }  // namespace msg
 
 // A failure with a message text for the user.
