@@ -28,7 +28,10 @@
 //             outputs, event loop), WaylandSurface, WaylandSeat (keyboard and
 //             pointer), WaylandEvents (key, button and scale arithmetic),
 //             WaylandGraphics.
-// x11/ and win32/ implement Application and Window; wayland/ implements
+//   web/      Emscripten, the DOM + WebGL 2: WebApplication, WebWindow,
+//             WebEvents, WebGraphics, WebGlLines (OpenGL 1.1's lines drawn
+//             with WebGL 2).
+// x11/, win32/ and web/ implement Application and Window; wayland/ implements
 // OutputSurfaces, for the saver alone: Wayland has no window over the whole
 // screen and no foreign window to draw into. posix/ holds the operating
 // system's services that x11/ and wayland/ share (PosixServices: clock,
