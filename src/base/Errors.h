@@ -28,6 +28,10 @@ inline constexpr const char* kCompositorProtocolError = "the Wayland compositor 
 inline constexpr const char* kCompositorLost = "lost the connection to the Wayland compositor";
 inline constexpr const char* kEglErrorCode = "EGL error 0x%04x";
 inline constexpr const char* kNoWaylandSupport = "this build has no Wayland support";
+inline constexpr const char* kNoIdleProtocol =
+    "the session tells no idle time: its compositor offers neither ext-idle-notify-v1 nor org_kde_kwin_idle, "
+    "and no GNOME idle monitor answers on the session bus";
+inline constexpr const char* kSessionBusLost = "lost the connection to the session bus";
 }  // namespace msg
 
 // A failure with a message text for the user.

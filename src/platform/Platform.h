@@ -245,6 +245,33 @@ public:
     virtual Clock& SystemClock() = 0;
 };
 
+// What a Wayland session tells of its user's idle time, as events; idle
+// inhibitors (a video playing) hold the idle event back. Also tells when
+// the session's own lock screen comes on.
+class IdleMonitor {
+public:
+    enum class Event {
+        None,
+        Idle,        // idle for the time asked for: once, until the user is back and idle again
+        UserActive,  // after Idle, the user is back; only where the session reports it apart from Idle
+        Locked,      // the session's lock screen came on
+    };
+
+    virtual ~IdleMonitor() = default;
+    // The interface it is told by ("ext-idle-notify-v1", ...), for the user.
+    virtual const char* Source() const = 0;
+    // The next event; waits up to timeoutMs (0: not at all) for one and
+    // returns early on a signal. Throws DisplayError when the session is lost.
+    virtual Event Next(int timeoutMs) = 0;
+};
+
+// Watches the idle time of the session of WAYLAND_DISPLAY, in this order of
+// preference: ext-idle-notify-v1, org_kde_kwin_idle, and GNOME's
+// org.gnome.Mutter.IdleMonitor on the session bus. Null when the session
+// offers none of them; throws DisplayError when the compositor cannot be
+// reached. Only in builds with the Wayland backend.
+std::unique_ptr<IdleMonitor> CreateIdleMonitor(std::uint32_t seconds);
+
 // Connects to the compositor of WAYLAND_DISPLAY and puts a surface on each
 // output: a layer-shell overlay where the compositor has one, else a
 // fullscreen toplevel. Throws DisplayError when it cannot. Only in builds

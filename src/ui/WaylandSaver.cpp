@@ -1,6 +1,7 @@
 #include "ui/WaylandSaver.h"
 
 #include <chrono>
+#include <functional>
 #include <map>
 #include <memory>
 #include <thread>
@@ -22,16 +23,19 @@ constexpr int kStopCheckMs = 50;
 
 class TWaylandSaver : public OutputSurfaces::Listener {
 public:
-    TWaylandSaver(OutputSurfaces& outputs, const SaverOptions& options, const volatile std::sig_atomic_t* stopRequest)
+    // `interrupted`, where given, is asked once a round whether the run ends.
+    TWaylandSaver(OutputSurfaces& outputs, const SaverOptions& options, const volatile std::sig_atomic_t* stopRequest,
+                  std::function<bool()> interrupted = {})
         : FOutputs(outputs),
           FDelay(options.DelayMicroseconds),
           FStopRequest(stopRequest),
+          FInterrupted(std::move(interrupted)),
           FFilter(outputs.SystemClock()) {}
 
     void Run() {
         while (!StopRequested()) {
             FOutputs.Dispatch(FRunning && AnyFrameDue() ? 0 : kStopCheckMs, *this);
-            if (FClosing || FOutputs.AllClosed()) return;
+            if (FClosing || FOutputs.AllClosed() || (FInterrupted && FInterrupted())) return;
             if (FRunning && DrawDueFrames() && FDelay.count() > 0) std::this_thread::sleep_for(FDelay);
         }
     }
@@ -96,6 +100,7 @@ private:
     OutputSurfaces& FOutputs;
     const std::chrono::microseconds FDelay;
     const volatile std::sig_atomic_t* FStopRequest;
+    std::function<bool()> FInterrupted;
     TInputFilter FFilter;
     std::map<WindowHandle, std::unique_ptr<TVeloraEngine>> FEngines;
     bool FRunning = true;
@@ -109,6 +114,34 @@ int RunWaylandSaver(OutputSurfaces& outputs, const SaverOptions& options, std::o
     try {
         TWaylandSaver saver(outputs, options, stopRequest);
         saver.Run();
+        return kExitSuccess;
+    } catch (const std::exception& error) {
+        errors << kSaverName << ": " << OneLine(error.what()) << "\n";
+        return kExitFailure;
+    }
+}
+
+int RunWaylandIdleSaver(IdleMonitor& monitor, const std::function<std::unique_ptr<OutputSurfaces>()>& cover,
+                        const SaverOptions& options, std::ostream& errors,
+                        const volatile std::sig_atomic_t* stopRequest) {
+    errors << kSaverName << ": covers the outputs after " << options.IdleSeconds << " s of idle time, as "
+           << monitor.Source() << " tells" << std::endl;
+    try {
+        bool locked = false;
+        while (!locked && (stopRequest == nullptr || *stopRequest == 0)) {
+            const IdleMonitor::Event event = monitor.Next(kStopCheckMs);
+            locked = event == IdleMonitor::Event::Locked;
+            if (event != IdleMonitor::Event::Idle) continue;
+            // New surfaces each time: a compositor raises and focuses a new
+            // fullscreen window, not one shown again.
+            const auto outputs = cover();
+            TWaylandSaver saver(*outputs, options, stopRequest, [&] {
+                const IdleMonitor::Event during = monitor.Next(0);
+                locked = during == IdleMonitor::Event::Locked;
+                return locked || during == IdleMonitor::Event::UserActive;
+            });
+            saver.Run();
+        }
         return kExitSuccess;
     } catch (const std::exception& error) {
         errors << kSaverName << ": " << OneLine(error.what()) << "\n";
