@@ -56,19 +56,20 @@ std::unique_ptr<DbusSession> DbusSession::Connect() {
     std::unique_ptr<DbusSession> session(new DbusSession(bus));
     // Signals are matched here by path, interface and member: a well-known
     // sender name cannot be told from the unique name the signal carries.
-    const bool watched =
-        sd_bus_match_signal(bus, nullptr, nullptr, kMutterCore, kMutter, "WatchFired", DbusHandlers::WatchFired,
-                            session.get()) >= 0 &&
-        sd_bus_match_signal(bus, nullptr, nullptr, "/org/gnome/ScreenSaver", "org.gnome.ScreenSaver",
-                            "ActiveChanged", DbusHandlers::ActiveChanged, session.get()) >= 0 &&
-        sd_bus_match_signal(bus, nullptr, nullptr, nullptr, "org.freedesktop.ScreenSaver", "ActiveChanged",
-                            DbusHandlers::ActiveChanged, session.get()) >= 0;
+    const bool watched = sd_bus_match_signal(bus, nullptr, nullptr, kMutterCore, kMutter, "WatchFired",
+                                             DbusHandlers::WatchFired, session.get()) >= 0 &&
+                         sd_bus_match_signal(bus, nullptr, nullptr, "/org/gnome/ScreenSaver", "org.gnome.ScreenSaver",
+                                             "ActiveChanged", DbusHandlers::ActiveChanged, session.get()) >= 0 &&
+                         sd_bus_match_signal(bus, nullptr, nullptr, nullptr, "org.freedesktop.ScreenSaver",
+                                             "ActiveChanged", DbusHandlers::ActiveChanged, session.get()) >= 0;
     return watched ? std::move(session) : nullptr;
 }
 
 DbusSession::~DbusSession() {
-    if (FActiveWatch != 0) sd_bus_call_method(FBus, kMutter, kMutterCore, kMutter, "RemoveWatch", nullptr, nullptr, "u", FActiveWatch);
-    if (FIdleWatch != 0) sd_bus_call_method(FBus, kMutter, kMutterCore, kMutter, "RemoveWatch", nullptr, nullptr, "u", FIdleWatch);
+    if (FActiveWatch != 0)
+        sd_bus_call_method(FBus, kMutter, kMutterCore, kMutter, "RemoveWatch", nullptr, nullptr, "u", FActiveWatch);
+    if (FIdleWatch != 0)
+        sd_bus_call_method(FBus, kMutter, kMutterCore, kMutter, "RemoveWatch", nullptr, nullptr, "u", FIdleWatch);
     sd_bus_flush_close_unref(FBus);
 }
 

@@ -41,8 +41,8 @@ private:
     void WatchUserActive();
 
     sd_bus* FBus;
-    std::uint32_t FIdleWatch = 0;    // 0: none
-    std::uint32_t FActiveWatch = 0;  // 0: none waiting
+    std::uint32_t FIdleWatch = 0;          // 0: none
+    std::uint32_t FActiveWatch = 0;        // 0: none waiting
     std::deque<Event>* FEvents = nullptr;  // while Process runs
 };
 

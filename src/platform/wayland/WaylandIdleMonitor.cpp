@@ -134,7 +134,8 @@ void WaylandIdleMonitor::Global(std::uint32_t name, const char* interface, std::
     if (std::strcmp(interface, wl_seat_interface.name) == 0 && FSeat == nullptr) {
         FSeat = static_cast<wl_seat*>(wl_registry_bind(FRegistry, name, &wl_seat_interface, 1));
     } else if (std::strcmp(interface, ext_idle_notifier_v1_interface.name) == 0) {
-        FNotifier = static_cast<ext_idle_notifier_v1*>(wl_registry_bind(FRegistry, name, &ext_idle_notifier_v1_interface, 1));
+        FNotifier =
+            static_cast<ext_idle_notifier_v1*>(wl_registry_bind(FRegistry, name, &ext_idle_notifier_v1_interface, 1));
     } else if (std::strcmp(interface, org_kde_kwin_idle_interface.name) == 0) {
         FKdeIdle = static_cast<org_kde_kwin_idle*>(wl_registry_bind(FRegistry, name, &org_kde_kwin_idle_interface, 1));
     }

@@ -1,0 +1,106 @@
+// velora-skyshow --on-idle, resident in a Wayland session: on GNOME's
+// compositor (its idle monitor on the session bus), on KWin
+// (ext-idle-notify-v1) and on sway 1.7 (org_kde_kwin_idle) it covers the
+// outputs after the idle time, and input ends each run but not the program.
+// What it made and took is read from its protocol log.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <sstream>
+#include <thread>
+
+#include "Compositor.h"
+#include "Mutter.h"
+
+namespace velora::testing {
+namespace {
+
+constexpr std::uint32_t kShiftKeysym = 0xffe1;  // XKB_KEY_Shift_L
+constexpr std::uint32_t kAKeysym = 0x61;        // XKB_KEY_a
+constexpr auto kIdleTime = 2s;
+// The quickest a run must end after the input that ends it.
+constexpr auto kEndWithin = 1s;
+
+// The lines of the protocol log that hold all of `parts`.
+int Lines(const std::string& log, const std::vector<std::string>& parts) {
+    std::istringstream lines(log);
+    int count = 0;
+    for (std::string line; std::getline(lines, line);)
+        count += std::all_of(parts.begin(), parts.end(),
+                             [&](const std::string& part) { return line.find(part) != std::string::npos; });
+    return count;
+}
+
+// Fullscreen windows asked for, and windows given up, since it started.
+int Shown(const Process& saver) { return Lines(saver.Stderr(), {"-> xdg_toplevel@", ".set_fullscreen("}); }
+int Freed(const Process& saver) { return Lines(saver.Stderr(), {"-> xdg_toplevel@", ".destroy()"}); }
+
+std::string Announcement(const std::string& source) {
+    std::ostringstream line;
+    line << "velora-skyshow: covers the outputs after 2 s of idle time, as " << source << " tells\n";
+    return line.str();
+}
+
+class MutterIdleTest : public MutterTest {
+protected:
+    Process& StartSaver() {
+        Environment env{{"WAYLAND_DEBUG", "1"}};
+        env.merge(ClientEnv());
+        return Start({SaverPath(), "--on-idle", "2"}, env);
+    }
+};
+
+TEST_F(MutterIdleTest, EachIdleTimeCoversEveryMonitorUntilTheUserIsBack) {
+    // The seat gets its keyboard with the first key, which nobody sees.
+    StartRemoteDesktop();
+    Key(kShiftKeysym);
+    Process& saver = StartSaver();
+
+    // Since the log's position `from`: a fullscreen window at each monitor's
+    // size, and the keyboard's focus.
+    const auto covered = [&](std::size_t from) {
+        const std::string log = saver.Stderr().substr(from);
+        return Lines(log, {"xdg_toplevel@", ".configure(1280, 720,"}) >= 2 &&
+               Lines(log, {"wl_keyboard@", ".enter("}) >= 1;
+    };
+    ASSERT_TRUE(WaitUntil([&] { return covered(0); }))
+        << "no fullscreen, focused windows; " << protocol::ProgramMessages(saver.Stderr());
+    EXPECT_EQ(Shown(saver), 2);
+
+    Key(kAKeysym);
+    EXPECT_TRUE(WaitUntil([&] { return Freed(saver) == 2; }, kEndWithin)) << "a key did not end the run";
+    EXPECT_TRUE(saver.Running()) << saver.Stderr();
+    const std::size_t firstRun = saver.Stderr().size();
+
+    // The next idle time brings new windows; one pointer move ends that run,
+    // since the compositor reports the user back.
+    ASSERT_TRUE(WaitUntil([&] { return covered(firstRun); })) << "not shown again after the next idle time";
+    EXPECT_EQ(Shown(saver), 4);
+    PointerMove(4, 3);
+    EXPECT_TRUE(WaitUntil([&] { return Freed(saver) == 4; }, kEndWithin)) << "the user's return did not end the run";
+    EXPECT_TRUE(saver.Running());
+
+    saver.SignalGroup(SIGTERM);
+    EXPECT_EQ(saver.Wait(kPatience), ExitedWith(0));
+    EXPECT_EQ(protocol::ProgramMessages(saver.Stderr()), Announcement("org.gnome.Mutter.IdleMonitor"));
+}
+
+TEST_F(MutterIdleTest, NothingShowsWhileIdleIsInhibitedAndTheLockScreenEndsIt) {
+    SessionManagerStandIn session(BusAddress());
+    session.SetInhibitedActions(8);  // idle, as a browser playing a video asks
+    ASSERT_TRUE(WaitUntil([&] { return session.Reads() > 0; })) << "mutter never read the inhibited actions";
+    Process& saver = StartSaver();
+    ASSERT_TRUE(WaitUntil([&] { return protocol::ProgramMessages(saver.Stderr()) != ""; }));
+
+    std::this_thread::sleep_for(2 * kIdleTime);
+    EXPECT_EQ(Shown(saver), 0) << "shown while idle was inhibited";
+    session.SetInhibitedActions(0);
+    EXPECT_TRUE(WaitUntil([&] { return Shown(saver) == 2; })) << "not shown once the inhibitor was gone";
+
+    session.LockScreen();
+    EXPECT_EQ(saver.Wait(kPatience), ExitedWith(0)) << "the lock screen did not end it";
+    EXPECT_EQ(Freed(saver), 2);
+}
+
+}  // namespace
+}  // namespace velora::testing
