@@ -5,7 +5,9 @@
 // What it made and took is read from its protocol log.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <unistd.h>
 
+#include <filesystem>
 #include <sstream>
 #include <thread>
 
@@ -100,6 +102,48 @@ TEST_F(MutterIdleTest, NothingShowsWhileIdleIsInhibitedAndTheLockScreenEndsIt) {
     session.LockScreen();
     EXPECT_EQ(saver.Wait(kPatience), ExitedWith(0)) << "the lock screen did not end it";
     EXPECT_EQ(Freed(saver), 2);
+}
+
+// The one step a user takes: velora-skyshow-add --wayland writes the
+// autostart entry, which a desktop launches at login (here gio, as GNOME does).
+TEST_F(MutterIdleTest, TheAutostartEntryStartsItAndIsWrittenOnceAndRemoved) {
+    for (const char* tool : {"/usr/bin/gio", "/usr/bin/desktop-file-validate"})
+        if (access(tool, X_OK) != 0) GTEST_SKIP() << tool << " is not installed";
+    const std::string home = Dir() + "/home";
+    const std::string autostart = home + "/.config/autostart";
+    const std::string entry = autostart + "/velora-skyshow.desktop";
+    const auto add = [&](const std::vector<std::string>& args) {
+        std::vector<std::string> argv{VELORA_SKYSHOW_ADD_EXE};
+        argv.insert(argv.end(), args.begin(), args.end());
+        SpawnOptions options;
+        options.Argv = argv;
+        options.Env = {{"HOME", home}};
+        options.Env.merge(SanitizerEnv());
+        return Process(options).Wait(kPatience);
+    };
+    ASSERT_EQ(add({"--wayland"}), ExitedWith(0));
+    const std::string written = ReadFile(entry);
+    EXPECT_NE(written.find(" --on-idle 300\"\n"), std::string::npos) << written;
+    SpawnOptions validate;
+    validate.Argv = {"/usr/bin/desktop-file-validate", entry};
+    EXPECT_EQ(Process(validate).Wait(kPatience), ExitedWith(0)) << written;
+
+    const auto modified = std::filesystem::last_write_time(entry);
+    ASSERT_EQ(add({"--wayland"}), ExitedWith(0));
+    EXPECT_EQ(std::filesystem::last_write_time(entry), modified) << "a second run wrote it again";
+    EXPECT_EQ(ReadFile(entry), written);
+
+    Environment env = ClientEnv();
+    env["HOME"] = home;
+    Process& launched = Start({"/usr/bin/gio", "launch", entry}, env);
+    EXPECT_TRUE(WaitUntil([&] {
+        return launched.Stderr().find("after 300 s of idle time, as org.gnome.Mutter.IdleMonitor") != std::string::npos;
+    })) << "the entry did not start the saver: "
+        << launched.Stderr();
+
+    ASSERT_EQ(add({"--wayland", "--remove"}), ExitedWith(0));
+    EXPECT_TRUE(std::filesystem::is_empty(autostart)) << "left behind in " << autostart;
+    EXPECT_EQ(add({"--wayland", "--remove"}), ExitedWith(0));
 }
 
 }  // namespace

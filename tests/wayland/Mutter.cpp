@@ -41,8 +41,7 @@ struct StandInHandlers {
 namespace {
 const sd_bus_vtable kSessionManager[] = {
     SD_BUS_VTABLE_START(0),
-    SD_BUS_PROPERTY("InhibitedActions", "u", StandInHandlers::InhibitedActions, 0,
-                    SD_BUS_VTABLE_PROPERTY_EMITS_CHANGE),
+    SD_BUS_PROPERTY("InhibitedActions", "u", StandInHandlers::InhibitedActions, 0, SD_BUS_VTABLE_PROPERTY_EMITS_CHANGE),
     SD_BUS_VTABLE_END,
 };
 }  // namespace
@@ -86,15 +85,12 @@ void MutterTest::SetUp() {
     // The scratch directory is 0700: mutter's runtime directory. The shell
     // tells the test the address of the bus dbus-run-session made.
     const std::string addressFile = Dir() + "/bus-address";
-    Process& mutter = Start({"/usr/bin/dbus-run-session", "--", "/bin/sh", "-c",
-                             "echo \"$DBUS_SESSION_BUS_ADDRESS\" >" + addressFile +
-                                 ".part && mv " + addressFile + ".part " + addressFile +
-                                 " && exec mutter --headless --no-x11 --wayland-display " + kDisplay +
-                                 " --virtual-monitor 1280x720 --virtual-monitor 1280x720"},
-                            {{"PATH", "/usr/bin:/bin"},
-                             {"HOME", Dir()},
-                             {"XDG_RUNTIME_DIR", Dir()},
-                             {"MUTTER_DEBUG_RESET_IDLETIME", "1"}});
+    Process& mutter = Start(
+        {"/usr/bin/dbus-run-session", "--", "/bin/sh", "-c",
+         "echo \"$DBUS_SESSION_BUS_ADDRESS\" >" + addressFile + ".part && mv " + addressFile + ".part " + addressFile +
+             " && exec mutter --headless --no-x11 --wayland-display " + kDisplay +
+             " --virtual-monitor 1280x720 --virtual-monitor 1280x720"},
+        {{"PATH", "/usr/bin:/bin"}, {"HOME", Dir()}, {"XDG_RUNTIME_DIR", Dir()}, {"MUTTER_DEBUG_RESET_IDLETIME", "1"}});
     ASSERT_TRUE(WaitUntil([&] {
         return std::filesystem::exists(addressFile) && std::filesystem::exists(Dir() + "/" + kDisplay);
     })) << "mutter did not start: "
