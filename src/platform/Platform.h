@@ -27,7 +27,9 @@
 //   wayland/  libwayland-client + EGL: WaylandOutputSurfaces (registry,
 //             outputs, event loop), WaylandSurface, WaylandSeat (keyboard and
 //             pointer), WaylandEvents (key, button and scale arithmetic),
-//             WaylandGraphics.
+//             WaylandGraphics, WaylandIdleMonitor (the session's idle time).
+//   dbus/     sd-bus: DbusSession, GNOME's idle monitor and the lock
+//             screens' signals for WaylandIdleMonitor.
 // x11/ and win32/ implement Application and Window; wayland/ implements
 // OutputSurfaces, for the saver alone: Wayland has no window over the whole
 // screen and no foreign window to draw into. posix/ holds the operating
