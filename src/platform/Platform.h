@@ -267,6 +267,25 @@ public:
     virtual Event Next(int timeoutMs) = 0;
 };
 
+// A function run in a child process of this one (forked, not executed anew),
+// which takes nothing back to the parent: whatever it allocates, the
+// graphics driver's memory included, goes back to the system when it ends.
+// Destroying it while the child runs kills the child and waits for it.
+class ChildRun {
+public:
+    virtual ~ChildRun() = default;
+    // The child's exit status once it has ended (0 where SIGTERM ended it
+    // after Stop); nothing while it runs.
+    virtual std::optional<int> Ended() = 0;
+    // Asks the child to end with SIGTERM, once.
+    virtual void Stop() = 0;
+};
+
+// Starts `run` in a child, whose exit status is what it returns; the
+// child leaves without running this process's exit handlers. Throws
+// EOSError when no child can be made.
+std::unique_ptr<ChildRun> StartChildRun(const std::function<int()>& run);
+
 // Watches the idle time of the session of WAYLAND_DISPLAY, in this order of
 // preference: ext-idle-notify-v1, org_kde_kwin_idle, and GNOME's
 // org.gnome.Mutter.IdleMonitor on the session bus. Null when the session

@@ -4,6 +4,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <thread>
 
 #include "base/ExitCodes.h"
@@ -23,19 +24,16 @@ constexpr int kStopCheckMs = 50;
 
 class TWaylandSaver : public OutputSurfaces::Listener {
 public:
-    // `interrupted`, where given, is asked once a round whether the run ends.
-    TWaylandSaver(OutputSurfaces& outputs, const SaverOptions& options, const volatile std::sig_atomic_t* stopRequest,
-                  std::function<bool()> interrupted = {})
+    TWaylandSaver(OutputSurfaces& outputs, const SaverOptions& options, const volatile std::sig_atomic_t* stopRequest)
         : FOutputs(outputs),
           FDelay(options.DelayMicroseconds),
           FStopRequest(stopRequest),
-          FInterrupted(std::move(interrupted)),
           FFilter(outputs.SystemClock()) {}
 
     void Run() {
         while (!StopRequested()) {
             FOutputs.Dispatch(FRunning && AnyFrameDue() ? 0 : kStopCheckMs, *this);
-            if (FClosing || FOutputs.AllClosed() || (FInterrupted && FInterrupted())) return;
+            if (FClosing || FOutputs.AllClosed()) return;
             if (FRunning && DrawDueFrames() && FDelay.count() > 0) std::this_thread::sleep_for(FDelay);
         }
     }
@@ -100,7 +98,6 @@ private:
     OutputSurfaces& FOutputs;
     const std::chrono::microseconds FDelay;
     const volatile std::sig_atomic_t* FStopRequest;
-    std::function<bool()> FInterrupted;
     TInputFilter FFilter;
     std::map<WindowHandle, std::unique_ptr<TVeloraEngine>> FEngines;
     bool FRunning = true;
@@ -126,21 +123,35 @@ int RunWaylandIdleSaver(IdleMonitor& monitor, const std::function<std::unique_pt
                         const volatile std::sig_atomic_t* stopRequest) {
     errors << kSaverName << ": covers the outputs after " << options.IdleSeconds << " s of idle time, as "
            << monitor.Source() << " tells" << std::endl;
+    const auto stopped = [stopRequest] { return stopRequest != nullptr && *stopRequest != 0; };
     try {
         bool locked = false;
-        while (!locked && (stopRequest == nullptr || *stopRequest == 0)) {
+        while (!locked && !stopped()) {
             const IdleMonitor::Event event = monitor.Next(kStopCheckMs);
             locked = event == IdleMonitor::Event::Locked;
             if (event != IdleMonitor::Event::Idle) continue;
-            // New surfaces each time: a compositor raises and focuses a new
-            // fullscreen window, not one shown again.
-            const auto outputs = cover();
-            TWaylandSaver saver(*outputs, options, stopRequest, [&] {
-                const IdleMonitor::Event during = monitor.Next(0);
-                locked = during == IdleMonitor::Event::Locked;
-                return locked || during == IdleMonitor::Event::UserActive;
+            // Each run in a child process, with new surfaces: a compositor
+            // raises and focuses a new fullscreen window, not one shown
+            // again, and what the run and the graphics driver allocated all
+            // goes back when it ends, however many runs there are.
+            const auto run = StartChildRun([&] {
+                try {
+                    const auto outputs = cover();
+                    return RunWaylandSaver(*outputs, options, errors, stopRequest);
+                } catch (const std::exception& error) {
+                    errors << kSaverName << ": " << OneLine(error.what()) << "\n";
+                    return kExitFailure;
+                }
             });
-            saver.Run();
+            std::optional<int> status;
+            while (!(status = run->Ended())) {
+                if (stopped()) run->Stop();
+                const IdleMonitor::Event during = monitor.Next(kStopCheckMs);
+                locked = locked || during == IdleMonitor::Event::Locked;
+                if (locked || during == IdleMonitor::Event::UserActive) run->Stop();
+            }
+            // A run that failed would fail again at the next idle time.
+            if (*status != kExitSuccess) return kExitFailure;
         }
         return kExitSuccess;
     } catch (const std::exception& error) {

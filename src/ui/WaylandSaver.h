@@ -22,9 +22,10 @@ int RunWaylandSaver(platform::OutputSurfaces& outputs, const SaverOptions& optio
 // velora-skyshow --on-idle: says in one line on `errors` what tells it the
 // idle time, then, each time the session has been idle for
 // options.IdleSeconds, covers the outputs with `cover`'s surfaces and runs
-// as RunWaylandSaver does, until the input that ends the run or, where the
-// monitor reports it, the user's return; then frees them all and waits
-// again. Ends on a stop request or when the session's lock screen comes on.
+// as RunWaylandSaver does, in a child process, until the input that ends
+// the run or, where the monitor reports it, the user's return; then waits
+// again. Ends on a stop request or when the session's lock screen comes on,
+// and with the failure of a run.
 int RunWaylandIdleSaver(platform::IdleMonitor& monitor,
                         const std::function<std::unique_ptr<platform::OutputSurfaces>()>& cover,
                         const SaverOptions& options, std::ostream& errors,

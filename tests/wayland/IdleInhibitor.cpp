@@ -22,7 +22,8 @@ struct Globals {
 void Global(void* data, wl_registry* registry, std::uint32_t name, const char* interface, std::uint32_t) {
     auto* globals = static_cast<Globals*>(data);
     if (std::strcmp(interface, wl_compositor_interface.name) == 0)
-        globals->Compositor = static_cast<wl_compositor*>(wl_registry_bind(registry, name, &wl_compositor_interface, 1));
+        globals->Compositor =
+            static_cast<wl_compositor*>(wl_registry_bind(registry, name, &wl_compositor_interface, 1));
     else if (std::strcmp(interface, zwp_idle_inhibit_manager_v1_interface.name) == 0)
         globals->Manager = static_cast<zwp_idle_inhibit_manager_v1*>(
             wl_registry_bind(registry, name, &zwp_idle_inhibit_manager_v1_interface, 1));
