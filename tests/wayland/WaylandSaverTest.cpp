@@ -251,7 +251,7 @@ TEST_F(WaylandSaverTest, SwayidleStartsItWhenIdleAndInputEndsIt) {
 
 TEST_F(WaylandSaverTest, OnIdleCoversTheOutputsOnceNoApplicationInhibitsIdleAndAKeyEndsTheRun) {
     StartKeyboard();
-    Process& inhibitor = StartClient({VELORA_TEST_INHIBITOR_EXE}, /*talk=*/true);
+    Process& inhibitor = StartClient({VELORA_TEST_APP_EXE, "--inhibit"}, /*talk=*/true);
     ASSERT_EQ(inhibitor.ReadLine(kPatience), "ok") << inhibitor.Stderr();
     Process& saver = StartSaver({"--on-idle", "2"}, SaverPath(), {{"WAYLAND_DEBUG", "1"}});
     ASSERT_TRUE(WaitUntil([&] { return protocol::ProgramMessages(saver.Stderr()) != ""; }));
