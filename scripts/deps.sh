@@ -7,6 +7,7 @@ VELORA_PACKAGES=(
   libx11-dev libxfixes-dev libgl-dev libgl1-mesa-dri libglx-mesa0 libjpeg62-turbo-dev
   xvfb xauth xdotool x11-apps x11-utils imagemagick locales xdg-utils
   libwayland-dev libwayland-bin wayland-protocols libegl-dev libxkbcommon-dev
+  libsystemd-dev
 )
 # What only the tests need: the screensaver daemon the Linux saver runs
 # under, and the tools that build and check its Debian package.
@@ -21,6 +22,9 @@ VELORA_TEST_PACKAGES+=(desktop-file-utils)
 VELORA_TEST_PACKAGES+=(clang-format git)
 # The Wayland saver's tests: headless compositors, screenshots, input.
 VELORA_TEST_PACKAGES+=(sway swayidle grim wtype weston kwin-wayland)
+# The idle mode's tests: GNOME's compositor on a session bus of its own, and
+# gio (libglib2.0-bin), which launches the autostart entry as GNOME does.
+VELORA_TEST_PACKAGES+=(mutter dbus libglib2.0-bin)
 # The command-line fuzzers: clang with its sanitizer and libFuzzer runtimes
 # (the runtimes are only recommended by clang, so they are named here, by
 # the name that follows the release's default clang).
@@ -77,13 +81,13 @@ VELORA_WEB_TEST_PACKAGES=(chromium)
 # 64-bit ARM (the aarch64 stage of scripts/test, scripts/build-arm64): Debian's
 # cross compiler and qemu's user emulation, which run the portable core's
 # tests; and, for the whole program and its package, the target's own
-# libraries from Debian's arm64 archive (Wayland's are picked up by
-# pkg-config where the Wayland backend is built) and every tool that
+# libraries from Debian's arm64 archive (Wayland's and sd-bus's are picked
+# up by pkg-config where the Wayland backend is built) and every tool that
 # tests/package/check-package.sh runs on the package.
 VELORA_ARM64_PACKAGES=(g++-aarch64-linux-gnu qemu-user)
 VELORA_ARM64_TARGET_PACKAGES=(
   libx11-dev:arm64 libxfixes-dev:arm64 libgl-dev:arm64 libjpeg62-turbo-dev:arm64
-  libwayland-dev:arm64 libegl-dev:arm64 libxkbcommon-dev:arm64
+  libwayland-dev:arm64 libegl-dev:arm64 libxkbcommon-dev:arm64 libsystemd-dev:arm64
   "${VELORA_DEB_PACKAGES[@]}" lintian man-db desktop-file-utils
 )
 

@@ -33,6 +33,10 @@ inline constexpr const char* kPageHasNoForeignWindows = "A web page cannot draw 
 inline constexpr const char* kPageCanvasInUse = "The page's canvas already belongs to another window";
 inline constexpr const char* kBrowserCannotDecodeJpeg = "the browser cannot decode it";
 inline constexpr const char* kWebGlShaderFailed = "WebGL 2 cannot build the line shaders: ";
+inline constexpr const char* kNoIdleProtocol =
+    "the session tells no idle time: its compositor offers neither ext-idle-notify-v1 nor org_kde_kwin_idle, "
+    "and no GNOME idle monitor answers on the session bus";
+inline constexpr const char* kSessionBusLost = "lost the connection to the session bus";
 }  // namespace msg
 
 // A failure with a message text for the user.

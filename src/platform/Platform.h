@@ -27,7 +27,9 @@
 //   wayland/  libwayland-client + EGL: WaylandOutputSurfaces (registry,
 //             outputs, event loop), WaylandSurface, WaylandSeat (keyboard and
 //             pointer), WaylandEvents (key, button and scale arithmetic),
-//             WaylandGraphics.
+//             WaylandGraphics, WaylandIdleMonitor (the session's idle time).
+//   dbus/     sd-bus: DbusSession, GNOME's idle monitor and the lock
+//             screens' signals for WaylandIdleMonitor.
 //   web/      Emscripten, the DOM + WebGL 2: WebApplication, WebWindow,
 //             WebEvents, WebGraphics, WebGlLines (OpenGL 1.1's lines drawn
 //             with WebGL 2).
@@ -247,6 +249,52 @@ public:
     virtual GraphicsBinding& Graphics() = 0;
     virtual Clock& SystemClock() = 0;
 };
+
+// What a Wayland session tells of its user's idle time, as events; idle
+// inhibitors (a video playing) hold the idle event back. Also tells when
+// the session's own lock screen comes on.
+class IdleMonitor {
+public:
+    enum class Event {
+        None,
+        Idle,        // idle for the time asked for: once, until the user is back and idle again
+        UserActive,  // after Idle, the user is back; only where the session reports it apart from Idle
+        Locked,      // the session's lock screen came on
+    };
+
+    virtual ~IdleMonitor() = default;
+    // The interface it is told by ("ext-idle-notify-v1", ...), for the user.
+    virtual const char* Source() const = 0;
+    // The next event; waits up to timeoutMs (0: not at all) for one and
+    // returns early on a signal. Throws DisplayError when the session is lost.
+    virtual Event Next(int timeoutMs) = 0;
+};
+
+// A function run in a child process of this one (forked, not executed anew),
+// which takes nothing back to the parent: whatever it allocates, the
+// graphics driver's memory included, goes back to the system when it ends.
+// Destroying it while the child runs kills the child and waits for it.
+class ChildRun {
+public:
+    virtual ~ChildRun() = default;
+    // The child's exit status once it has ended (0 where SIGTERM ended it
+    // after Stop); nothing while it runs.
+    virtual std::optional<int> Ended() = 0;
+    // Asks the child to end with SIGTERM, once.
+    virtual void Stop() = 0;
+};
+
+// Starts `run` in a child, whose exit status is what it returns; the
+// child leaves without running this process's exit handlers. Throws
+// EOSError when no child can be made.
+std::unique_ptr<ChildRun> StartChildRun(const std::function<int()>& run);
+
+// Watches the idle time of the session of WAYLAND_DISPLAY, in this order of
+// preference: ext-idle-notify-v1, org_kde_kwin_idle, and GNOME's
+// org.gnome.Mutter.IdleMonitor on the session bus. Null when the session
+// offers none of them; throws DisplayError when the compositor cannot be
+// reached. Only in builds with the Wayland backend.
+std::unique_ptr<IdleMonitor> CreateIdleMonitor(std::uint32_t seconds);
 
 // Connects to the compositor of WAYLAND_DISPLAY and puts a surface on each
 // output: a layer-shell overlay where the compositor has one, else a

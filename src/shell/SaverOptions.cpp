@@ -23,14 +23,15 @@ WindowHandle WindowOf(std::string_view text) {
     return number && *number > 0 ? static_cast<WindowHandle>(*number) : 0;
 }
 
-std::optional<std::uint32_t> ParseDelay(std::string_view text) {
+// A decimal number of at most `limit`, digits alone.
+std::optional<std::uint32_t> ParseCount(std::string_view text, std::uint32_t limit) {
     if (text.empty() || text.size() > 7) return std::nullopt;
     std::uint32_t value = 0;
     for (const char c : text) {
         if (c < '0' || c > '9') return std::nullopt;
         value = value * 10 + static_cast<std::uint32_t>(c - '0');
     }
-    if (value > kMaxSaverDelay) return std::nullopt;
+    if (value > limit) return std::nullopt;
     return value;
 }
 
@@ -75,7 +76,7 @@ std::optional<SaverOptions> ParseSaverOptions(const Arguments& args, const char*
                 windowId = args[++i];
                 break;
             case SaverOptionId::Delay: {
-                const auto delay = ParseDelay(args[++i]);
+                const auto delay = ParseCount(args[++i], kMaxSaverDelay);
                 if (!delay) {
                     error = "--delay takes 0 to " + std::to_string(kMaxSaverDelay) + " microseconds, not \"" + args[i] +
                             "\"";
@@ -90,12 +91,31 @@ std::optional<SaverOptions> ParseSaverOptions(const Arguments& args, const char*
             case SaverOptionId::Wayland:
                 options.Backend = SaverBackend::Wayland;
                 break;
+            case SaverOptionId::OnIdle: {
+                const auto seconds = ParseCount(args[++i], kMaxIdleSeconds);
+                if (!seconds || *seconds == 0) {
+                    error =
+                        "--on-idle takes 1 to " + std::to_string(kMaxIdleSeconds) + " seconds, not \"" + args[i] + "\"";
+                    return std::nullopt;
+                }
+                options.IdleSeconds = *seconds;
+                break;
+            }
             case SaverOptionId::Help:
                 options.Help = true;
                 break;
         }
     }
 
+    if (options.IdleSeconds > 0) {
+        // Only Wayland compositors tell a client how long the session has been idle.
+        if (windowId || root || options.Backend == SaverBackend::X11) {
+            error = "--on-idle waits on the Wayland compositor; it takes no --x11, --root or --window-id";
+            return std::nullopt;
+        }
+        options.Backend = SaverBackend::Wayland;
+        return options;
+    }
     if (options.Backend == SaverBackend::Wayland) {
         // Wayland has no foreign windows and no desktop window to draw into.
         if (windowId || root) {

@@ -5,7 +5,8 @@
 // (XSCREENSAVER_WINDOW); --window-id wins over it, and it wins over --root.
 // With none of them the saver opens a sizeable window of its own under X11,
 // or, in a Wayland session (WAYLAND_DISPLAY set), covers every output of the
-// compositor.
+// compositor. With --on-idle it stays in a Wayland session and covers the
+// outputs whenever the session has been idle that long.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -18,8 +19,9 @@ namespace velora {
 
 inline constexpr const char* kSaverName = "velora-skyshow";
 inline constexpr std::uint32_t kMaxSaverDelay = 1000000;
+inline constexpr std::uint32_t kMaxIdleSeconds = 86400;  // a day
 
-enum class SaverOptionId { Root, WindowId, Delay, X11, Wayland, Help };
+enum class SaverOptionId { Root, WindowId, Delay, X11, Wayland, OnIdle, Help };
 
 struct SaverOption {
     SaverOptionId Id;
@@ -36,7 +38,8 @@ inline constexpr SaverOption kSaverOptions[] = {
     {SaverOptionId::Delay, "delay", "", "MICROSECONDS", SaverOption::Listed},  // pause after every frame
     {SaverOptionId::X11, "x11", "", "", SaverOption::OrNext},                  // draw with that window system
     {SaverOptionId::Wayland, "wayland", "", "", SaverOption::Listed},
-    {SaverOptionId::Help, "help", "h", "", SaverOption::Unlisted},  // print the usage line
+    {SaverOptionId::OnIdle, "on-idle", "", "SECONDS", SaverOption::Listed},  // stay, and run whenever idle that long
+    {SaverOptionId::Help, "help", "h", "", SaverOption::Unlisted},           // print the usage line
 };
 
 // "usage: velora-skyshow [--root] ...", written from kSaverOptions.
@@ -51,6 +54,7 @@ struct SaverOptions {
     std::string WindowSource;  // where the window id came from, as given, for messages
     std::uint32_t DelayMicroseconds = 0;
     std::optional<SaverBackend> Backend;  // as forced on the command line
+    std::uint32_t IdleSeconds = 0;        // --on-idle: the idle time each run waits for; 0 for a single run
     bool Help = false;
 };
 

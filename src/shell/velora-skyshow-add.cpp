@@ -1,6 +1,9 @@
 // velora-skyshow-add: puts velora-skyshow into the user's list of savers in
 // ~/.xscreensaver, the list the daemon and its settings program read. A user
 // without that file gets one holding the system's list and the saver.
+// With --wayland it writes the user's XDG autostart entry that starts
+// velora-skyshow --on-idle at each login to a Wayland session instead (and
+// with --remove as well, takes that entry away).
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,7 +25,10 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* kName = "velora-skyshow-add";
-constexpr const char* kUsage = "usage: velora-skyshow-add";
+constexpr const char* kUsage = "usage: velora-skyshow-add [--wayland [--remove]]";
+constexpr const char* kAutostartName = "velora-skyshow.desktop";
+// The idle time of the autostart entry, in seconds.
+constexpr int kAutostartIdleSeconds = 300;
 constexpr const char* kSystemDefaults = "/etc/X11/app-defaults/XScreenSaver";
 
 struct Failure {
@@ -89,6 +95,62 @@ void Replace(const fs::path& file, const std::string& text) {
     }
 }
 
+// $XDG_CONFIG_HOME/autostart, ~/.config/autostart where it is unset or not
+// absolute, as the XDG base directories say.
+fs::path AutostartDir() {
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    if (config != nullptr && config[0] == '/') return fs::path(config) / "autostart";
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || *home == '\0') throw Failure{"HOME is not set"};
+    return fs::path(home) / ".config" / "autostart";
+}
+
+// The entry runs the saver only where the session has a Wayland compositor;
+// an X session has XScreenSaver for it. Within Exec's double quotes the
+// shell's " and $ are escaped, and each escape once more for the key's value.
+std::string AutostartEntry(const std::string& saver) {
+    return "[Desktop Entry]\n"
+           "Type=Application\n"
+           "Name=Velora Skyshow\n"
+           "Comment=Covers every monitor with bursts of stars while the session is idle\n"
+           R"(Exec=sh -c "[ -n \\"\\$WAYLAND_DISPLAY\\" ] && exec )" +
+           saver + " --on-idle " + std::to_string(kAutostartIdleSeconds) +
+           "\"\n"
+           "Icon=velora-skyshow\n"
+           "NoDisplay=true\n"
+           "Terminal=false\n";
+}
+
+int RunWayland(bool remove) {
+    const fs::path entryPath = AutostartDir() / kAutostartName;
+    std::error_code error;
+    if (remove) {
+        if (!fs::remove(entryPath, error) && !error) {
+            std::printf("%s is not there\n", entryPath.c_str());
+            return velora::kExitSuccess;
+        }
+        if (error) throw Failure{entryPath.string() + ": " + error.message()};
+        std::printf("removed %s\n", entryPath.c_str());
+        return velora::kExitSuccess;
+    }
+    const std::string saver = FindSaver().string();
+    if (saver.find_first_of(" \t\n\"'\\$`") != std::string::npos)
+        throw Failure{"the autostart entry cannot hold the path " + saver};
+    const std::string entry = AutostartEntry(saver);
+    if (ReadIfPresent(entryPath) == entry) {
+        std::printf("%s is there already\n", entryPath.c_str());
+        return velora::kExitSuccess;
+    }
+    fs::create_directories(entryPath.parent_path(), error);
+    if (error) throw Failure{entryPath.parent_path().string() + ": " + error.message()};
+    Replace(entryPath, entry);
+    std::printf(
+        "wrote %s: from the next login to a Wayland session, Velora Skyshow covers the screens after %d "
+        "minutes of idle time\n",
+        entryPath.c_str(), kAutostartIdleSeconds / 60);
+    return velora::kExitSuccess;
+}
+
 int Run() {
     const char* home = std::getenv("HOME");
     if (home == nullptr || *home == '\0') throw Failure{"HOME is not set"};
@@ -119,12 +181,15 @@ int main(int argc, char** argv) {
         std::printf("%s\n", kUsage);
         return velora::kExitSuccess;
     }
-    if (argc != 1) {
-        std::fprintf(stderr, "%s: unknown argument %s; %s\n", kName, argv[1], kUsage);
+    const bool wayland = argc >= 2 && std::strcmp(argv[1], "--wayland") == 0;
+    const bool remove = wayland && argc == 3 && std::strcmp(argv[2], "--remove") == 0;
+    const int taken = wayland ? 2 + remove : 1;
+    if (argc > taken) {
+        std::fprintf(stderr, "%s: unknown argument %s; %s\n", kName, argv[taken], kUsage);
         return velora::kExitUsage;
     }
     try {
-        return Run();
+        return wayland ? RunWayland(remove) : Run();
     } catch (const Failure& failure) {
         std::fprintf(stderr, "%s: %s\n", kName, failure.Text.c_str());
     } catch (const std::exception& exception) {

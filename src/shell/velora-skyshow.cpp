@@ -1,7 +1,8 @@
 // The entry of the screensaver daemon's saver: XScreenSaver starts it with
 // its window in XSCREENSAVER_WINDOW (or --window-id from its settings
 // program) and ends it with SIGTERM. In a Wayland session an idle daemon
-// (swayidle, hypridle) starts it to cover every output.
+// (swayidle, hypridle) starts it to cover every output, or, with --on-idle,
+// it stays and covers them whenever the session is idle.
 #include <signal.h>
 
 #include <cstdio>
@@ -53,6 +54,15 @@ int main(int argc, char** argv) {
     try {
         if (velora::ChooseSaverBackend(*options, std::getenv("WAYLAND_DISPLAY")) == velora::SaverBackend::Wayland) {
 #if defined(VELORA_HAVE_WAYLAND)
+            if (options->IdleSeconds > 0) {
+                const auto monitor = velora::platform::CreateIdleMonitor(options->IdleSeconds);
+                if (!monitor) {
+                    std::fprintf(stderr, "%s: %s\n", velora::kSaverName, velora::msg::kNoIdleProtocol);
+                    return velora::kExitFailure;
+                }
+                const auto cover = [] { return velora::platform::CreateOutputSurfaces(velora::kFormCaption); };
+                return velora::RunWaylandIdleSaver(*monitor, cover, *options, std::cerr, &gStopRequest);
+            }
             const auto outputs = velora::platform::CreateOutputSurfaces(velora::kFormCaption);
             return velora::RunWaylandSaver(*outputs, *options, std::cerr, &gStopRequest);
 #else

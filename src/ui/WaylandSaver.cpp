@@ -1,8 +1,10 @@
 #include "ui/WaylandSaver.h"
 
 #include <chrono>
+#include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <thread>
 
 #include "base/ExitCodes.h"
@@ -109,6 +111,48 @@ int RunWaylandSaver(OutputSurfaces& outputs, const SaverOptions& options, std::o
     try {
         TWaylandSaver saver(outputs, options, stopRequest);
         saver.Run();
+        return kExitSuccess;
+    } catch (const std::exception& error) {
+        errors << kSaverName << ": " << OneLine(error.what()) << "\n";
+        return kExitFailure;
+    }
+}
+
+int RunWaylandIdleSaver(IdleMonitor& monitor, const std::function<std::unique_ptr<OutputSurfaces>()>& cover,
+                        const SaverOptions& options, std::ostream& errors,
+                        const volatile std::sig_atomic_t* stopRequest) {
+    errors << kSaverName << ": covers the outputs after " << options.IdleSeconds << " s of idle time, as "
+           << monitor.Source() << " tells" << std::endl;
+    const auto stopped = [stopRequest] { return stopRequest != nullptr && *stopRequest != 0; };
+    try {
+        bool locked = false;
+        while (!locked && !stopped()) {
+            const IdleMonitor::Event event = monitor.Next(kStopCheckMs);
+            locked = event == IdleMonitor::Event::Locked;
+            if (event != IdleMonitor::Event::Idle) continue;
+            // Each run in a child process, with new surfaces: a compositor
+            // raises and focuses a new fullscreen window, not one shown
+            // again, and what the run and the graphics driver allocated all
+            // goes back when it ends, however many runs there are.
+            const auto run = StartChildRun([&] {
+                try {
+                    const auto outputs = cover();
+                    return RunWaylandSaver(*outputs, options, errors, stopRequest);
+                } catch (const std::exception& error) {
+                    errors << kSaverName << ": " << OneLine(error.what()) << "\n";
+                    return kExitFailure;
+                }
+            });
+            std::optional<int> status;
+            while (!(status = run->Ended())) {
+                if (stopped()) run->Stop();
+                const IdleMonitor::Event during = monitor.Next(kStopCheckMs);
+                locked = locked || during == IdleMonitor::Event::Locked;
+                if (locked || during == IdleMonitor::Event::UserActive) run->Stop();
+            }
+            // A run that failed would fail again at the next idle time.
+            if (*status != kExitSuccess) return kExitFailure;
+        }
         return kExitSuccess;
     } catch (const std::exception& error) {
         errors << kSaverName << ": " << OneLine(error.what()) << "\n";

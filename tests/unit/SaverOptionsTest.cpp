@@ -97,6 +97,25 @@ TEST(SaverOptionsTest, WaylandTakesNoXHost) {
     EXPECT_EQ(Refusal(SkyshowArgs({"--window-id", "42", "--wayland"})), refusal);
 }
 
+TEST(SaverOptionsTest, OnIdleTakesOneSecondToADayAndWaitsOnWaylandAlone) {
+    EXPECT_EQ(Parsed(SkyshowArgs({})).IdleSeconds, 0u);
+    const SaverOptions resident = Parsed(SkyshowArgs({"--on-idle", "300", "--delay", "5"}));
+    EXPECT_EQ(resident.IdleSeconds, 300u);
+    EXPECT_EQ(resident.DelayMicroseconds, 5u);
+    EXPECT_EQ(ChooseSaverBackend(resident, nullptr), SaverBackend::Wayland);
+    EXPECT_EQ(Parsed(SkyshowArgs({"-on-idle", "1", "--wayland"})).IdleSeconds, 1u);
+    EXPECT_EQ(Parsed(SkyshowArgs({"--on-idle", "86400"}), "0x1A00003").IdleSeconds, 86400u);
+
+    for (const char* seconds : {"0", "86401", "-5", "5s", "", "1e3", "99999999999"})
+        EXPECT_EQ(Refusal(SkyshowArgs({"--on-idle", seconds})),
+                  std::string("--on-idle takes 1 to 86400 seconds, not \"") + seconds + "\"");
+    EXPECT_EQ(Refusal(SkyshowArgs({"--on-idle"})), "--on-idle needs a value");
+    const std::string refusal = "--on-idle waits on the Wayland compositor; it takes no --x11, --root or --window-id";
+    EXPECT_EQ(Refusal(SkyshowArgs({"--on-idle", "60", "--x11"})), refusal);
+    EXPECT_EQ(Refusal(SkyshowArgs({"--root", "--on-idle", "60"})), refusal);
+    EXPECT_EQ(Refusal(SkyshowArgs({"--on-idle", "60", "--window-id", "42"})), refusal);
+}
+
 std::string FileText(const char* path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;

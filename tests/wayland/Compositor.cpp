@@ -236,6 +236,15 @@ bool HasLine(const std::string& log, const std::vector<std::string>& parts) {
     return false;
 }
 
+int CountLines(const std::string& log, const std::vector<std::string>& parts) {
+    std::istringstream lines(log);
+    int count = 0;
+    for (std::string line; std::getline(lines, line);)
+        count += std::all_of(parts.begin(), parts.end(),
+                             [&](const std::string& part) { return line.find(part) != std::string::npos; });
+    return count;
+}
+
 std::string ProgramMessages(const std::string& log) {
     std::istringstream lines(log);
     std::string messages;

@@ -84,6 +84,9 @@ namespace protocol {
 // the arguments wanted).
 bool HasLine(const std::string& log, const std::vector<std::string>& parts);
 
+// How many lines of the log hold all of `parts`.
+int CountLines(const std::string& log, const std::vector<std::string>& parts);
+
 // What is left of `log` without the protocol log's lines.
 std::string ProgramMessages(const std::string& log);
 

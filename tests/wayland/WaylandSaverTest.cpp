@@ -249,5 +249,29 @@ TEST_F(WaylandSaverTest, SwayidleStartsItWhenIdleAndInputEndsIt) {
     })) << "the saver outlived the input";
 }
 
+TEST_F(WaylandSaverTest, OnIdleCoversTheOutputsOnceNoApplicationInhibitsIdleAndAKeyEndsTheRun) {
+    StartKeyboard();
+    Process& inhibitor = StartClient({VELORA_TEST_APP_EXE, "--inhibit"}, /*talk=*/true);
+    ASSERT_EQ(inhibitor.ReadLine(kPatience), "ok") << inhibitor.Stderr();
+    Process& saver = StartSaver({"--on-idle", "2"}, SaverPath(), {{"WAYLAND_DEBUG", "1"}});
+    ASSERT_TRUE(WaitUntil([&] { return protocol::ProgramMessages(saver.Stderr()) != ""; }));
+    EXPECT_EQ(protocol::ProgramMessages(saver.Stderr()),
+              "velora-skyshow: covers the outputs after 2 s of idle time, as org_kde_kwin_idle tells\n");
+
+    std::this_thread::sleep_for(4s);  // twice the idle time
+    EXPECT_EQ(protocol::CountLines(saver.Stderr(), {"-> zwlr_layer_shell_v1@", ".get_layer_surface("}), 0)
+        << "shown while idle was inhibited";
+    ASSERT_EQ(inhibitor.Ask("release", kPatience), "ok");
+    EXPECT_TRUE(WaitForStars("HEADLESS-1") && WaitForStars("HEADLESS-2")) << "not shown once the inhibitor was gone";
+
+    Type({"a"});
+    EXPECT_TRUE(WaitUntil([&] {
+        return protocol::CountLines(saver.Stderr(), {"-> zwlr_layer_surface_v1@", ".destroy()"}) == 2;
+    })) << "a key did not end the run";
+    EXPECT_TRUE(saver.Running());
+    saver.SignalGroup(SIGTERM);
+    EXPECT_EQ(saver.Wait(kPatience), ExitedWith(0));
+}
+
 }  // namespace
 }  // namespace velora::testing

@@ -45,5 +45,22 @@ TEST_F(WestonFallbackTest, WithoutLayerShellAFullscreenToplevelDraws) {
     weston.Wait(kPatience);
 }
 
+TEST_F(WestonFallbackTest, OnIdleWhereNoIdleTimeIsToldSaysSoInOneLine) {
+    Environment env{{"PATH", "/usr/bin:/bin"}, {"XDG_RUNTIME_DIR", Dir()}, {"WAYLAND_DISPLAY", "velora-weston"}};
+    env.merge(SanitizerEnv());
+    Process& weston = Start({"/usr/bin/weston", "--backend=headless-backend.so", "--socket=velora-weston",
+                             "--width=1280", "--height=720", "--use-pixman", "--idle-time=0"},
+                            env);
+    ASSERT_TRUE(WaitUntil([&] { return std::filesystem::exists(Dir() + "/velora-weston"); })) << "weston did not start";
+    // No session bus either: Dir() holds none.
+    Process& saver = Start({SaverPath(), "--on-idle", "2"}, env);
+    EXPECT_EQ(saver.Wait(kPatience), ExitedWith(1));
+    EXPECT_EQ(saver.Stderr(),
+              "velora-skyshow: the session tells no idle time: its compositor offers neither ext-idle-notify-v1 nor "
+              "org_kde_kwin_idle, and no GNOME idle monitor answers on the session bus\n");
+    weston.SignalGroup(SIGTERM);
+    weston.Wait(kPatience);
+}
+
 }  // namespace
 }  // namespace velora::testing
