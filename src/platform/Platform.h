@@ -252,14 +252,15 @@ public:
 
 // What a Wayland session tells of its user's idle time, as events; idle
 // inhibitors (a video playing) hold the idle event back. Also tells when
-// the session's own lock screen comes on.
+// the session's own lock screen comes on and goes.
 class IdleMonitor {
 public:
     enum class Event {
         None,
         Idle,        // idle for the time asked for: once, until the user is back and idle again
         UserActive,  // after Idle, the user is back; only where the session reports it apart from Idle
-        Locked,      // the session's lock screen came on
+        Locked,      // the session's lock screen (or GNOME's blank screen) came on
+        Unlocked,    // and went away again
     };
 
     virtual ~IdleMonitor() = default;

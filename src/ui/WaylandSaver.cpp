@@ -125,11 +125,15 @@ int RunWaylandIdleSaver(IdleMonitor& monitor, const std::function<std::unique_pt
            << monitor.Source() << " tells" << std::endl;
     const auto stopped = [stopRequest] { return stopRequest != nullptr && *stopRequest != 0; };
     try {
+        // The session's lock screen ends a run and holds the next ones back
+        // until it has gone: GNOME raises it (as a blank, unlocked shield)
+        // at its own Screen Blank time too, which the saver outlives.
         bool locked = false;
-        while (!locked && !stopped()) {
+        while (!stopped()) {
             const IdleMonitor::Event event = monitor.Next(kStopCheckMs);
-            locked = event == IdleMonitor::Event::Locked;
-            if (event != IdleMonitor::Event::Idle) continue;
+            if (event == IdleMonitor::Event::Locked || event == IdleMonitor::Event::Unlocked)
+                locked = event == IdleMonitor::Event::Locked;
+            if (event != IdleMonitor::Event::Idle || locked) continue;
             // Each run in a child process, with new surfaces: a compositor
             // raises and focuses a new fullscreen window, not one shown
             // again, and what the run and the graphics driver allocated all
@@ -147,7 +151,8 @@ int RunWaylandIdleSaver(IdleMonitor& monitor, const std::function<std::unique_pt
             while (!(status = run->Ended())) {
                 if (stopped()) run->Stop();
                 const IdleMonitor::Event during = monitor.Next(kStopCheckMs);
-                locked = locked || during == IdleMonitor::Event::Locked;
+                if (during == IdleMonitor::Event::Locked || during == IdleMonitor::Event::Unlocked)
+                    locked = during == IdleMonitor::Event::Locked;
                 if (locked || during == IdleMonitor::Event::UserActive) run->Stop();
             }
             // A run that failed would fail again at the next idle time.

@@ -95,7 +95,7 @@ TEST_F(MutterIdleTest, EachIdleTimeCoversEveryMonitorAndTheInputThatEndsItReache
     EXPECT_EQ(protocol::ProgramMessages(saver.Stderr()), Announcement("org.gnome.Mutter.IdleMonitor"));
 }
 
-TEST_F(MutterIdleTest, NothingShowsWhileIdleIsInhibitedAndTheLockScreenEndsIt) {
+TEST_F(MutterIdleTest, NothingShowsWhileIdleIsInhibitedOrTheScreenIsLocked) {
     SessionManagerStandIn session(BusAddress());
     session.SetInhibitedActions(8);  // idle, as a browser playing a video asks
     ASSERT_TRUE(WaitUntil([&] { return session.Reads() > 0; })) << "mutter never read the inhibited actions";
@@ -107,9 +107,18 @@ TEST_F(MutterIdleTest, NothingShowsWhileIdleIsInhibitedAndTheLockScreenEndsIt) {
     session.SetInhibitedActions(0);
     EXPECT_TRUE(WaitUntil([&] { return Shown(saver) == 2; })) << "not shown once the inhibitor was gone";
 
-    session.LockScreen();
-    EXPECT_EQ(saver.Wait(kPatience), ExitedWith(0)) << "the lock screen did not end it";
-    EXPECT_EQ(Freed(saver), 2);
+    // The lock screen ends the run; the program stays, shows nothing while
+    // the screen is locked, and shows again at the first idle time after.
+    session.SetScreenLocked(true);
+    EXPECT_TRUE(WaitUntil([&] { return Freed(saver) == 2; }, kEndWithin)) << "the lock screen did not end the run";
+    StartRemoteDesktop();
+    PointerMove(4, 3);
+    std::this_thread::sleep_for(2 * kIdleTime);
+    EXPECT_EQ(Shown(saver), 2) << "shown over the lock screen";
+    session.SetScreenLocked(false);
+    PointerMove(-4, -3);
+    EXPECT_TRUE(WaitUntil([&] { return Shown(saver) == 4; })) << "not shown after the lock screen went";
+    EXPECT_TRUE(saver.Running()) << saver.Stderr();
 }
 
 // KWin's virtual backend offers ext-idle-notify-v1 but no way for a client

@@ -71,8 +71,8 @@ void SessionManagerStandIn::Serve() {
         if (FChanged.exchange(false))
             sd_bus_emit_properties_changed(FBus, "/org/gnome/SessionManager", "org.gnome.SessionManager",
                                            "InhibitedActions", nullptr);
-        if (FLock.exchange(false))
-            sd_bus_emit_signal(FBus, "/org/gnome/ScreenSaver", "org.gnome.ScreenSaver", "ActiveChanged", "b", 1);
+        if (const int locked = FLockSignal.exchange(-1); locked >= 0)
+            sd_bus_emit_signal(FBus, "/org/gnome/ScreenSaver", "org.gnome.ScreenSaver", "ActiveChanged", "b", locked);
         while (sd_bus_process(FBus, nullptr) > 0) {
         }
         sd_bus_wait(FBus, 20000);  // microseconds

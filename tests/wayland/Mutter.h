@@ -28,8 +28,9 @@ public:
     void SetInhibitedActions(std::uint32_t flags);
     // How often the property has been read (mutter reads it when it sees the name).
     int Reads() const { return FReads; }
-    // org.gnome.ScreenSaver's ActiveChanged(true): the lock screen came on.
-    void LockScreen() { FLock = true; }
+    // org.gnome.ScreenSaver's ActiveChanged: the lock screen came on (true)
+    // or went (false).
+    void SetScreenLocked(bool locked) { FLockSignal = locked ? 1 : 0; }
 
 private:
     friend struct StandInHandlers;
@@ -38,7 +39,7 @@ private:
     sd_bus* FBus = nullptr;
     std::atomic<std::uint32_t> FInhibited{0};
     std::atomic<bool> FChanged{false};
-    std::atomic<bool> FLock{false};
+    std::atomic<int> FLockSignal{-1};  // -1: none to send
     std::atomic<int> FReads{0};
     std::atomic<bool> FStop{false};
     std::thread FThread;

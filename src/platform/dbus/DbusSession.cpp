@@ -44,8 +44,8 @@ struct DbusHandlers {
     static int ActiveChanged(sd_bus_message* message, void* data, sd_bus_error*) {
         auto* session = static_cast<DbusSession*>(data);
         int active = 0;
-        if (sd_bus_message_read(message, "b", &active) >= 0 && active != 0 && session->FEvents != nullptr)
-            session->FEvents->push_back(DbusSession::Event::Locked);
+        if (sd_bus_message_read(message, "b", &active) >= 0 && session->FEvents != nullptr)
+            session->FEvents->push_back(active != 0 ? DbusSession::Event::Locked : DbusSession::Event::Unlocked);
         return 0;
     }
 };
