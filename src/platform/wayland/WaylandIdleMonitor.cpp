@@ -5,20 +5,16 @@
 #include <poll.h>
 #include <wayland-client.h>
 
-#include <algorithm>
 #include <cerrno>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <memory>
-#include <string>
 
 #include "base/Errors.h"
 #include "ext-idle-notify-v1-client-protocol.h"
 #include "kde-idle-client-protocol.h"
 #include "platform/Platform.h"
-#include "platform/posix/PosixServices.h"
+#include "platform/wayland/WaylandOutputSurfaces.h"
 #if defined(VELORA_HAVE_SDBUS)
 #include "platform/dbus/DbusSession.h"
 #endif
@@ -83,22 +79,10 @@ struct IdleListeners {
     static constexpr org_kde_kwin_idle_timeout_listener kKdeTimeout = {KdeIdle, KdeResumed};
 };
 
-std::string ConnectFailureText(const char* display) {
-    const int length = std::snprintf(nullptr, 0, msg::kCannotConnectCompositor, display);
-    std::string text(static_cast<std::size_t>(std::max(0, length)), '\0');
-    std::snprintf(text.data(), text.size() + 1, msg::kCannotConnectCompositor, display);
-    return text;
-}
-
 }  // namespace
 
 WaylandIdleMonitor::WaylandIdleMonitor(std::uint32_t seconds) {
-    posix::ReserveStandardDescriptors();
-    FDisplay = wl_display_connect(nullptr);
-    if (FDisplay == nullptr) {
-        const char* name = std::getenv("WAYLAND_DISPLAY");
-        throw DisplayError(ConnectFailureText(name != nullptr ? name : "wayland-0"));
-    }
+    FDisplay = ConnectToCompositor();
     FRegistry = wl_display_get_registry(FDisplay);
     wl_registry_add_listener(FRegistry, &IdleListeners::kRegistry, this);
     if (wl_display_roundtrip(FDisplay) < 0) Lost();

@@ -30,13 +30,6 @@ Proxy* Bind(wl_registry* registry, std::uint32_t name, const wl_interface* inter
     return static_cast<Proxy*>(wl_registry_bind(registry, name, interface, std::min(offered, wanted)));
 }
 
-std::string ConnectFailureText(const char* display) {
-    const int length = std::snprintf(nullptr, 0, msg::kCannotConnectCompositor, display);
-    std::string text(static_cast<std::size_t>(std::max(0, length)), '\0');
-    std::snprintf(text.data(), text.size() + 1, msg::kCannotConnectCompositor, display);
-    return text;
-}
-
 }  // namespace
 
 // Every event of the versions bound has a handler.
@@ -94,13 +87,20 @@ struct RegistryListeners {
     static constexpr xdg_wm_base_listener kWmBase = {WmBasePing};
 };
 
-WaylandOutputSurfaces::WaylandOutputSurfaces(const std::string& title) : FTitle(title) {
+wl_display* ConnectToCompositor() {
     posix::ReserveStandardDescriptors();
-    FDisplay = wl_display_connect(nullptr);
-    if (FDisplay == nullptr) {
-        const char* name = std::getenv("WAYLAND_DISPLAY");
-        throw DisplayError(ConnectFailureText(name != nullptr ? name : "wayland-0"));
-    }
+    wl_display* display = wl_display_connect(nullptr);
+    if (display != nullptr) return display;
+    const char* env = std::getenv("WAYLAND_DISPLAY");
+    const char* name = env != nullptr ? env : "wayland-0";
+    const int length = std::snprintf(nullptr, 0, msg::kCannotConnectCompositor, name);
+    std::string text(static_cast<std::size_t>(std::max(0, length)), '\0');
+    std::snprintf(text.data(), text.size() + 1, msg::kCannotConnectCompositor, name);
+    throw DisplayError(text);
+}
+
+WaylandOutputSurfaces::WaylandOutputSurfaces(const std::string& title) : FTitle(title) {
+    FDisplay = ConnectToCompositor();
     FXkb = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
     FGraphics = std::make_unique<WaylandGraphics>(FDisplay, [this](WindowHandle handle) -> SurfaceState* {
         WaylandSurface* surface = Find(handle);

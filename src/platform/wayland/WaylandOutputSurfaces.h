@@ -22,6 +22,10 @@ struct zxdg_output_v1;
 
 namespace velora::platform::wayland {
 
+// The compositor of WAYLAND_DISPLAY, with the standard descriptors kept
+// apart from the connection's. Throws DisplayError when it cannot be reached.
+wl_display* ConnectToCompositor();
+
 class WaylandOutputSurfaces : public OutputSurfaces {
 public:
     // Connects to the compositor of WAYLAND_DISPLAY and covers each output;
