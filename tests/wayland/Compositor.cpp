@@ -227,23 +227,19 @@ bool SwayTest::WaitForFreshFrames(const std::string& output, int count) {
 
 namespace protocol {
 
-bool HasLine(const std::string& log, const std::vector<std::string>& parts) {
-    std::istringstream lines(log);
-    for (std::string line; std::getline(lines, line);)
-        if (std::all_of(parts.begin(), parts.end(),
-                        [&](const std::string& part) { return line.find(part) != std::string::npos; }))
-            return true;
-    return false;
-}
-
 int CountLines(const std::string& log, const std::vector<std::string>& parts) {
     std::istringstream lines(log);
     int count = 0;
-    for (std::string line; std::getline(lines, line);)
+    for (std::string line; std::getline(lines, line);) {
+        // libwayland 1.23 names objects interface#id, older ones interface@id.
+        std::replace(line.begin(), line.end(), '#', '@');
         count += std::all_of(parts.begin(), parts.end(),
                              [&](const std::string& part) { return line.find(part) != std::string::npos; });
+    }
     return count;
 }
+
+bool HasLine(const std::string& log, const std::vector<std::string>& parts) { return CountLines(log, parts) > 0; }
 
 std::string ProgramMessages(const std::string& log) {
     std::istringstream lines(log);
