@@ -119,6 +119,33 @@ Process& CompositorTest::Start(const std::vector<std::string>& argv, const Envir
     return *FChildren.emplace_back(std::make_unique<Process>(options));
 }
 
+Environment KWinTest::StartKWin(const std::vector<std::string>& options) {
+    // The scratch directory is 0700: KWin's runtime directory. The package
+    // gives kwin_wayland a file capability, which a container's bounding set
+    // may forbid at exec; a copy runs without it.
+    std::filesystem::copy_file("/usr/bin/kwin_wayland", Dir() + "/kwin_wayland");
+    Environment env{
+        {"PATH", "/usr/bin:/bin"}, {"HOME", Dir()}, {"XDG_RUNTIME_DIR", Dir()}, {"WAYLAND_DISPLAY", "velora-kwin"}};
+    std::vector<std::string> argv{Dir() + "/kwin_wayland",
+                                  "--virtual",
+                                  "--no-lockscreen",
+                                  "--no-global-shortcuts",
+                                  "--socket",
+                                  "velora-kwin",
+                                  "--width",
+                                  "1280",
+                                  "--height",
+                                  "720",
+                                  "--output-count",
+                                  "2"};
+    argv.insert(argv.end(), options.begin(), options.end());
+    Start(argv, env);
+    EXPECT_TRUE(WaitUntil([&] { return std::filesystem::exists(Dir() + "/velora-kwin"); })) << "KWin did not start";
+    env.merge(SanitizerEnv());
+    env.emplace("WAYLAND_DEBUG", "1");
+    return env;
+}
+
 SwayTest::SwayTest(int outputs)
     : CompositorTest({"/usr/bin/setpriv", "/usr/bin/sway", "/usr/bin/swaymsg", "/usr/bin/grim"}), FOutputs(outputs) {}
 

@@ -45,6 +45,18 @@ private:
     std::vector<std::unique_ptr<Process>> FChildren;
 };
 
+// KWin's virtual backend with two outputs of 1280x720, on a socket in the
+// test's scratch directory.
+class KWinTest : public CompositorTest {
+protected:
+    KWinTest() : CompositorTest({"/usr/bin/kwin_wayland"}) {}
+
+    // Starts it with `options` added and waits for its socket; gives a
+    // client's environment, with the sanitizers' options and the protocol
+    // log (WAYLAND_DEBUG) on.
+    Environment StartKWin(const std::vector<std::string>& options = {});
+};
+
 // A headless sway (as the unprivileged user 65534, which sway insists on,
 // with a fresh runtime directory) with outputs of 1280x720 side by side.
 class SwayTest : public CompositorTest {

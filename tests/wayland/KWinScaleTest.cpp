@@ -20,25 +20,11 @@ int Count(const std::string& text, const std::string& what) {
     return count;
 }
 
-class KWinScaleTest : public CompositorTest {
-protected:
-    KWinScaleTest() : CompositorTest({"/usr/bin/kwin_wayland"}) {}
-};
+using KWinScaleTest = KWinTest;
 
 TEST_F(KWinScaleTest, AtAFractionalScaleEachOutputIsDrawnAtItsOwnPixels) {
-    // The scratch directory is 0700: KWin's runtime directory. The package
-    // gives kwin_wayland a file capability, which a container's bounding set
-    // may forbid at exec; a copy runs without it.
-    std::filesystem::copy_file("/usr/bin/kwin_wayland", Dir() + "/kwin_wayland");
-    Environment env{
-        {"PATH", "/usr/bin:/bin"}, {"HOME", Dir()}, {"XDG_RUNTIME_DIR", Dir()}, {"WAYLAND_DISPLAY", "velora-kwin"}};
-    Process& kwin =
-        Start({Dir() + "/kwin_wayland", "--virtual", "--no-lockscreen", "--no-global-shortcuts", "--socket",
-               "velora-kwin", "--width", "1280", "--height", "720", "--scale", "1.5", "--output-count", "2"},
-              env);
-    ASSERT_TRUE(WaitUntil([&] { return std::filesystem::exists(Dir() + "/velora-kwin"); })) << "KWin did not start";
-    env.merge(SanitizerEnv());
-    env["WAYLAND_DEBUG"] = "1";
+    const Environment env = StartKWin({"--scale", "1.5"});
+    ASSERT_FALSE(HasFailure());
     Process& saver = Start({SaverPath()}, env);
 
     // KWin 6 makes its virtual outputs 1920x1080 pixels for this
@@ -68,8 +54,6 @@ TEST_F(KWinScaleTest, AtAFractionalScaleEachOutputIsDrawnAtItsOwnPixels) {
 
     saver.SignalGroup(SIGTERM);
     EXPECT_EQ(saver.Wait(kPatience), ExitedWith(0));
-    kwin.SignalGroup(SIGTERM);
-    kwin.Wait(kPatience);
 }
 
 }  // namespace
